@@ -1,0 +1,38 @@
+// Opening and closing the connection to one data source.
+#include "run/form1.h"
+
+namespace dorvane {
+
+namespace {
+
+// The administrator's credentials travel in the connection string alone.
+std::string cadena_conexion(const std::string& fuente) {
+    return "DSN=" + fuente + ";UID=sysprogress;PWD=507316;";
+}
+
+}  // namespace
+
+// Returns a failure flag: a data source that cannot be opened is logged
+// here and reported as true, so that the caller skips it. Only a failure to
+// write that log line travels on.
+bool Form1::abrir_conexion(const std::string& ODBC) {
+    Err.Clear();
+    try {
+        conexion = seams_.new_connection();
+        conexion->Open(cadena_conexion(ODBC));
+        return false;
+    } catch (const Error& fallo) {
+        Err = fallo;
+        control_errores(" ODBC --> " + ODBC);
+        Err.Clear();
+        return true;
+    }
+}
+
+// A failed close travels to the caller and keeps the connection.
+void Form1::cerrar_conexion() {
+    conexion->Close();
+    conexion.reset();
+}
+
+}  // namespace dorvane

@@ -1,0 +1,41 @@
+// The database access that the permission work needs: a connection that
+// runs statements, and a forward-only, read-only result of a query.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace dorvane::db {
+
+// A column's value in the current row; empty for SQL NULL.
+using FieldValue = std::optional<std::string>;
+
+// The value as text. A null cannot be text: raises 94, "Invalid use of Null".
+std::string as_text(const FieldValue& value);
+
+class Recordset {
+public:
+    virtual ~Recordset() = default;
+    // True once the position has passed the last row.
+    virtual bool eof() const = 0;
+    // The current row's value of the column named `name` (any letter case).
+    virtual FieldValue field(const std::string& name) const = 0;
+    virtual void MoveNext() = 0;
+    virtual void Close() = 0;
+};
+
+// Every operation raises an Error when it fails.
+class Connection {
+public:
+    virtual ~Connection() = default;
+    virtual void Open(const std::string& connection_string) = 0;
+    // Runs one statement; any result it gives is discarded.
+    virtual void Execute(const std::string& statement) = 0;
+    // Runs a query and positions the result on its first row. Statements
+    // may run on this connection while the result is open.
+    virtual std::unique_ptr<Recordset> OpenRecordset(const std::string& query) = 0;
+    virtual void Close() = 0;
+};
+
+}  // namespace dorvane::db

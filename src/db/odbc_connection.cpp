@@ -1,0 +1,60 @@
+#include "db/odbc_connection.h"
+
+#include <cstdint>
+
+#include "db/odbc_recordset.h"
+#include "db/odbc_text.h"
+
+namespace dorvane::db {
+namespace {
+
+Error not_open() { return Error(3704, "Operation is not allowed when the object is closed."); }
+
+}  // namespace
+
+OdbcConnection::OdbcConnection() : environment_(SQL_HANDLE_ENV, SQL_NULL_HANDLE) {
+    environment_.check(SQLSetEnvAttr(environment_.get(), SQL_ATTR_ODBC_VERSION,
+                                     reinterpret_cast<SQLPOINTER>(static_cast<std::intptr_t>(SQL_OV_ODBC3)), 0));
+    connection_ = ConnectionHandle(SQL_HANDLE_ENV, environment_.get());
+}
+
+OdbcConnection::~OdbcConnection() {
+    statements_.reset();
+    if (connected_) SQLDisconnect(connection_.get());
+}
+
+// No prompt: the program runs unattended, so a missing piece is a failure.
+void OdbcConnection::Open(const std::string& connection_string) {
+    WideText text(connection_string);
+    SQLWCHAR completed[1024];
+    SQLSMALLINT completed_length = 0;
+    connection_.check(SQLDriverConnectW(connection_.get(), nullptr, text.get(),
+                                        static_cast<SQLSMALLINT>(text.length()), completed,
+                                        static_cast<SQLSMALLINT>(sizeof completed / sizeof *completed),
+                                        &completed_length, SQL_DRIVER_NOPROMPT));
+    connected_ = true;
+    statements_ = StatementHandle(SQL_HANDLE_DBC, connection_.get());
+}
+
+void OdbcConnection::Execute(const std::string& statement) {
+    if (!connected_) throw not_open();
+    WideText text(statement);
+    const SQLRETURN rc = SQLExecDirectW(statements_.get(), text.get(), text.length());
+    // Whatever the statement returned is dropped before anything else runs.
+    SQLFreeStmt(statements_.get(), SQL_CLOSE);
+    if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA) throw diagnostic_error(SQL_HANDLE_STMT, statements_.get());
+}
+
+std::unique_ptr<Recordset> OdbcConnection::OpenRecordset(const std::string& query) {
+    if (!connected_) throw not_open();
+    return std::make_unique<OdbcRecordset>(connection_.get(), query);
+}
+
+void OdbcConnection::Close() {
+    if (!connected_) throw not_open();
+    statements_.reset();
+    connection_.check(SQLDisconnect(connection_.get()));
+    connected_ = false;
+}
+
+}  // namespace dorvane::db

@@ -1,0 +1,30 @@
+// The database connection over ODBC: unixODBC on POSIX, ODBC32 on Windows.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "db/database.h"
+#include "db/odbc_handle.h"
+
+namespace dorvane::db {
+
+class OdbcConnection final : public Connection {
+public:
+    OdbcConnection();
+    ~OdbcConnection() override;
+
+    void Open(const std::string& connection_string) override;
+    void Execute(const std::string& statement) override;
+    std::unique_ptr<Recordset> OpenRecordset(const std::string& query) override;
+    void Close() override;
+
+private:
+    EnvironmentHandle environment_;
+    ConnectionHandle connection_;
+    // Reused for every Execute, apart from any open query result.
+    StatementHandle statements_;
+    bool connected_ = false;
+};
+
+}  // namespace dorvane::db

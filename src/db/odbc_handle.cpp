@@ -1,0 +1,34 @@
+#include "db/odbc_handle.h"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "db/odbc_text.h"
+
+namespace dorvane::db {
+
+Error diagnostic_error(SQLSMALLINT handle_type, SQLHANDLE handle) {
+    SQLWCHAR state[6] = {};
+    SQLINTEGER native = 0;
+    SQLSMALLINT length = 0;
+    std::vector<SQLWCHAR> message(1024);
+    SQLRETURN rc = SQLGetDiagRecW(handle_type, handle, 1, state, &native, message.data(),
+                                  static_cast<SQLSMALLINT>(message.size()), &length);
+    if (rc == SQL_SUCCESS_WITH_INFO && static_cast<std::size_t>(length) >= message.size()) {
+        message.resize(static_cast<std::size_t>(length) + 1);
+        rc = SQLGetDiagRecW(handle_type, handle, 1, state, &native, message.data(),
+                            static_cast<SQLSMALLINT>(message.size()), &length);
+    }
+    if (!SQL_SUCCEEDED(rc)) return Error(unspecified_error, "Unknown ODBC error");
+    const std::size_t chars = std::min<std::size_t>(static_cast<std::size_t>(length), message.size() - 1);
+    return Error(static_cast<std::int32_t>(native), from_sqlwchar(message.data(), chars));
+}
+
+void check(SQLRETURN rc, SQLSMALLINT handle_type, SQLHANDLE handle) {
+    if (rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO || rc == SQL_NO_DATA) return;
+    if (rc == SQL_INVALID_HANDLE) throw Error(unspecified_error, "Invalid ODBC handle");
+    throw diagnostic_error(handle_type, handle);
+}
+
+}  // namespace dorvane::db

@@ -1,0 +1,98 @@
+#include "db/odbc_recordset.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "db/odbc_text.h"
+
+namespace dorvane::db {
+namespace {
+
+bool same_name(const std::string& a, const std::string& b) {
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
+               return std::tolower(x) == std::tolower(y);
+           });
+}
+
+Error closed() { return Error(3704, "Operation is not allowed when the object is closed."); }
+Error at_end() {
+    return Error(3021, "Either BOF or EOF is True, or the current record has been deleted.");
+}
+
+}  // namespace
+
+OdbcRecordset::OdbcRecordset(SQLHDBC connection, const std::string& query)
+    : statement_(SQL_HANDLE_DBC, connection) {
+    WideText text(query);
+    statement_.check(SQLExecDirectW(statement_.get(), text.get(), text.length()));
+
+    SQLSMALLINT columns = 0;
+    statement_.check(SQLNumResultCols(statement_.get(), &columns));
+    for (SQLUSMALLINT c = 1; c <= static_cast<SQLUSMALLINT>(columns); ++c) {
+        SQLWCHAR name[256];
+        SQLSMALLINT length = 0;
+        statement_.check(SQLColAttributeW(statement_.get(), c, SQL_DESC_NAME, name, sizeof name,
+                                          &length, nullptr));
+        const std::size_t chars = std::min<std::size_t>(static_cast<std::size_t>(length) / sizeof(SQLWCHAR),
+                                                        sizeof name / sizeof *name - 1);
+        names_.push_back(from_sqlwchar(name, chars));
+    }
+    fetch();
+}
+
+FieldValue OdbcRecordset::field(const std::string& name) const {
+    if (!open_) throw closed();
+    if (eof_) throw at_end();
+    for (std::size_t c = 0; c < names_.size(); ++c) {
+        if (same_name(names_[c], name)) return row_[c];
+    }
+    throw Error(3265, "Item cannot be found in the collection corresponding to the requested name or ordinal.");
+}
+
+void OdbcRecordset::MoveNext() {
+    if (!open_) throw closed();
+    if (eof_) throw at_end();
+    fetch();
+}
+
+void OdbcRecordset::Close() {
+    if (!open_) throw closed();
+    open_ = false;
+    statement_.check(SQLCloseCursor(statement_.get()));
+    statement_.reset();
+}
+
+void OdbcRecordset::fetch() {
+    const SQLRETURN rc = SQLFetch(statement_.get());
+    if (rc == SQL_NO_DATA) {
+        eof_ = true;
+        row_.clear();
+        return;
+    }
+    statement_.check(rc);
+    row_.clear();
+    for (SQLUSMALLINT c = 1; c <= names_.size(); ++c) row_.push_back(read_column(c));
+}
+
+// The whole value as text, however long, in as many pieces as it takes.
+FieldValue OdbcRecordset::read_column(SQLUSMALLINT column) {
+    std::u16string value;
+    SQLWCHAR buffer[512];
+    constexpr std::size_t capacity = sizeof buffer / sizeof *buffer - 1;  // one for the NUL
+    for (;;) {
+        SQLLEN indicator = 0;
+        const SQLRETURN rc = SQLGetData(statement_.get(), column, SQL_C_WCHAR, buffer, sizeof buffer, &indicator);
+        if (rc == SQL_NO_DATA) break;
+        statement_.check(rc);
+        if (indicator == SQL_NULL_DATA) return std::nullopt;
+        const bool whole = indicator != SQL_NO_TOTAL &&
+                           static_cast<std::size_t>(indicator) / sizeof(SQLWCHAR) <= capacity;
+        const std::size_t chars = whole ? static_cast<std::size_t>(indicator) / sizeof(SQLWCHAR) : capacity;
+        value.append(reinterpret_cast<const char16_t*>(buffer), chars);
+        if (whole) break;
+    }
+    return os::utf16_to_utf8(value);
+}
+
+}  // namespace dorvane::db

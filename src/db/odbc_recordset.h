@@ -1,0 +1,33 @@
+// A forward-only, read-only query result over an ODBC statement handle.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "db/database.h"
+#include "db/odbc_handle.h"
+
+namespace dorvane::db {
+
+class OdbcRecordset final : public Recordset {
+public:
+    // Runs `query` on `connection` and moves to the first row.
+    OdbcRecordset(SQLHDBC connection, const std::string& query);
+
+    bool eof() const override { return eof_; }
+    FieldValue field(const std::string& name) const override;
+    void MoveNext() override;
+    void Close() override;
+
+private:
+    void fetch();
+    FieldValue read_column(SQLUSMALLINT column);
+
+    StatementHandle statement_;
+    std::vector<std::string> names_;
+    std::vector<FieldValue> row_;  // the current row, read whole on arrival
+    bool eof_ = false;
+    bool open_ = true;
+};
+
+}  // namespace dorvane::db

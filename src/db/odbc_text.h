@@ -1,0 +1,35 @@
+// Text across the wide ODBC entry points: UTF-8 inside, UTF-16 SQLWCHAR
+// outside, on every platform.
+#pragma once
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+#include <sqltypes.h>
+
+#include <string>
+
+#include "os/utf16.h"
+
+namespace dorvane::db {
+
+static_assert(sizeof(SQLWCHAR) == sizeof(char16_t), "the wide ODBC calls must take UTF-16");
+
+// A NUL-terminated UTF-16 copy of `text`, for the duration of one call.
+class WideText {
+public:
+    explicit WideText(const std::string& text) : wide_(os::utf8_to_utf16(text)) {}
+    SQLWCHAR* get() { return reinterpret_cast<SQLWCHAR*>(wide_.data()); }
+    // In characters; passed along with the text so that nothing is cut at
+    // an embedded NUL.
+    SQLINTEGER length() const { return static_cast<SQLINTEGER>(wide_.size()); }
+
+private:
+    std::u16string wide_;
+};
+
+inline std::string from_sqlwchar(const SQLWCHAR* text, std::size_t length) {
+    return os::utf16_to_utf8(std::u16string(reinterpret_cast<const char16_t*>(text), length));
+}
+
+}  // namespace dorvane::db

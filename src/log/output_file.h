@@ -1,0 +1,31 @@
+// A file opened for writing, owned: closed exactly once.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace dorvane::log {
+
+class OutputFile {
+public:
+    // Creates the file at `path` (UTF-8), empty. With `overwrite` an existing
+    // file is replaced; without it, an existing file is an error. Raises the
+    // operating system's error.
+    static OutputFile create(const std::string& path, bool overwrite);
+
+    OutputFile(OutputFile&& other) noexcept;
+    OutputFile& operator=(OutputFile&&) = delete;
+    OutputFile(const OutputFile&) = delete;
+    ~OutputFile();
+
+    // Appends all of `bytes` or raises the operating system's error.
+    void write(const std::string& bytes);
+    // Closes the file, raising the error that closing reports.
+    void close();
+
+private:
+    explicit OutputFile(std::intptr_t handle) : handle_(handle) {}
+    std::intptr_t handle_;  // a file descriptor or a HANDLE; -1 once closed
+};
+
+}  // namespace dorvane::log

@@ -1,0 +1,30 @@
+#include "log/text_stream.h"
+
+#include "os/encoding.h"
+#include "run/error.h"
+
+namespace dorvane::log {
+namespace {
+
+// Writing to a stream that was closed: Visual Basic's "Bad file mode".
+Error closed_stream() { return Error(54, "Bad file mode"); }
+
+}  // namespace
+
+void TextStream::WriteLine(const std::string& text) {
+    if (!open_) throw closed_stream();
+    file_.write(os::to_system_codepage(text) + "\r\n");
+}
+
+void TextStream::Close() {
+    if (!open_) throw closed_stream();
+    open_ = false;
+    file_.close();
+}
+
+std::unique_ptr<TextStream> FileSystemObject::CreateTextFile(const std::string& path,
+                                                             bool overwrite) {
+    return std::make_unique<TextStream>(OutputFile::create(path, overwrite));
+}
+
+}  // namespace dorvane::log

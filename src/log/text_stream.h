@@ -1,0 +1,35 @@
+// The file-system object and its text stream: the small part of a
+// scripting runtime that the run log needs.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "log/output_file.h"
+
+namespace dorvane::log {
+
+// A text file open for writing. Every line goes to the file at once, so a
+// run that ends abruptly keeps what it had written.
+class TextStream {
+public:
+    explicit TextStream(OutputFile file) : file_(std::move(file)) {}
+
+    // Writes `text` in the system's code page, then CR LF.
+    void WriteLine(const std::string& text);
+    // Closes the file; raises what closing reports.
+    void Close();
+
+private:
+    OutputFile file_;
+    bool open_ = true;
+};
+
+class FileSystemObject {
+public:
+    // A stream at the start of an empty, non-Unicode text file at `path`.
+    // With `overwrite`, a file of that name is replaced.
+    std::unique_ptr<TextStream> CreateTextFile(const std::string& path, bool overwrite);
+};
+
+}  // namespace dorvane::log

@@ -1,0 +1,82 @@
+#include "os/encoding.h"
+
+#include <iconv.h>
+#include <langinfo.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace dorvane::os {
+namespace {
+
+// Length of the UTF-8 sequence that starts with `lead`, 1 for a stray byte.
+std::size_t sequence_length(unsigned char lead) {
+    if ((lead & 0xE0) == 0xC0) return 2;
+    if ((lead & 0xF0) == 0xE0) return 3;
+    if ((lead & 0xF8) == 0xF0) return 4;
+    return 1;
+}
+
+class Converter {
+public:
+    explicit Converter(const char* to) : cd_(iconv_open(to, "UTF-8")) {}
+    ~Converter() {
+        if (ok()) iconv_close(cd_);
+    }
+    Converter(const Converter&) = delete;
+    Converter& operator=(const Converter&) = delete;
+
+    bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+
+    std::string convert(const std::string& in) {
+        std::string out;
+        char buffer[1024];
+        char* src = const_cast<char*>(in.data());
+        std::size_t left = in.size();
+        while (left > 0) {
+            char* dst = buffer;
+            std::size_t room = sizeof buffer;
+            const std::size_t rc = iconv(cd_, &src, &left, &dst, &room);
+            out.append(buffer, static_cast<std::size_t>(dst - buffer));
+            if (rc != static_cast<std::size_t>(-1) || errno == E2BIG) continue;
+            // Not representable (EILSEQ) or cut short (EINVAL): one "?" for
+            // the whole character, then carry on after it.
+            std::size_t skip = sequence_length(static_cast<unsigned char>(*src));
+            if (skip > left) skip = left;
+            src += skip;
+            left -= skip;
+            out += '?';
+            iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+        }
+        char* dst = buffer;
+        std::size_t room = sizeof buffer;
+        iconv(cd_, nullptr, nullptr, &dst, &room);
+        out.append(buffer, static_cast<std::size_t>(dst - buffer));
+        return out;
+    }
+
+private:
+    iconv_t cd_;
+};
+
+}  // namespace
+
+std::string to_system_codepage(const std::string& utf8) {
+    const char* codeset = nl_langinfo(CODESET);
+    if (std::strcmp(codeset, "UTF-8") == 0) return utf8;  // bytes pass unchanged
+    Converter converter(codeset);
+    if (!converter.ok()) {
+        // An unknown character set: keep ASCII, which every code page holds.
+        std::string out;
+        for (std::size_t i = 0; i < utf8.size();) {
+            const auto c = static_cast<unsigned char>(utf8[i]);
+            const std::size_t n = c < 0x80 ? 1 : sequence_length(c);
+            out += c < 0x80 ? static_cast<char>(c) : '?';
+            i += n;
+        }
+        return out;
+    }
+    return converter.convert(utf8);
+}
+
+}  // namespace dorvane::os

@@ -1,0 +1,19 @@
+// Where the running executable lives, as the operating system reports it.
+#pragma once
+
+#include <string>
+
+namespace dorvane::os {
+
+// The separator between a directory and a name: "/" on POSIX, "\" on Windows.
+extern const char path_separator;
+
+// The directory holding the running executable, without a trailing
+// separator unless it is a root. Raises an Error when the system cannot
+// tell.
+std::string program_directory();
+
+// `directory` joined with `name` by one separator.
+std::string join_path(const std::string& directory, const std::string& name);
+
+}  // namespace dorvane::os

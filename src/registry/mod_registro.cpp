@@ -1,0 +1,23 @@
+#include "registry/mod_registro.h"
+
+#include "registry/registry_key.h"
+#include "run/error.h"
+
+namespace dorvane::modRegistro {
+
+// Every failure, whatever its cause, ends in -1 and stays here: the key
+// closes itself on the way out, and no error reaches the caller.
+std::int32_t escribir_valor_registro(std::uint32_t clave_raiz, const std::string& subclave,
+                                     const std::string& nombre_valor, const std::string& valor,
+                                     std::int32_t tipo_valor) noexcept {
+    try {
+        RegistryKey clave = RegistryKey::open(clave_raiz, subclave);
+        const ValueBytes datos = encode_value(valor, tipo_valor);
+        clave.set_value(nombre_valor, tipo_valor, datos);
+        return 0;
+    } catch (...) {
+        return -1;
+    }
+}
+
+}  // namespace dorvane::modRegistro

@@ -1,0 +1,84 @@
+// On POSIX, the data sources' keys are sections of unixODBC's odbc.ini:
+// "SOFTWARE\ODBC\ODBC.INI\<data source>" under HKEY_LOCAL_MACHINE is the
+// section of the system file, under HKEY_CURRENT_USER that of the user's.
+// Every other key does not exist.
+#include "registry/registry_key.h"
+
+#include <cctype>
+
+#include "registry/atomic_file.h"
+#include "registry/ini_file.h"
+#include "registry/mod_registro.h"
+#include "registry/odbc_ini_location.h"
+#include "run/error.h"
+
+namespace dorvane::modRegistro {
+
+struct RegistryKey::State {
+    std::string file;
+    std::string section;
+};
+
+namespace {
+
+constexpr std::int32_t file_not_found = 2;  // ERROR_FILE_NOT_FOUND
+constexpr std::int32_t invalid_data = 13;   // ERROR_INVALID_DATA
+
+Error no_such_key() { return Error(file_not_found, "The system cannot find the file specified."); }
+
+bool starts_with_ignoring_case(const std::string& text, const std::string& prefix) {
+    if (text.size() < prefix.size()) return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(text[i])) != std::tolower(static_cast<unsigned char>(prefix[i])))
+            return false;
+    }
+    return true;
+}
+
+// What cannot stand in an odbc.ini line without changing its shape.
+bool fits_in_line(const std::string& text) {
+    return text.find_first_of(std::string("\r\n\0", 3)) == std::string::npos;
+}
+
+bool fits_as_name(const std::string& text) {
+    return !text.empty() && fits_in_line(text) && text.find_first_of("=[];#") == std::string::npos &&
+           text.front() != ' ' && text.back() != ' ';
+}
+
+}  // namespace
+
+RegistryKey RegistryKey::open(std::uint32_t clave_raiz, const std::string& subclave) {
+    const std::string prefix = "SOFTWARE\\ODBC\\ODBC.INI\\";
+    if (!starts_with_ignoring_case(subclave, prefix)) throw no_such_key();
+    const std::string section = subclave.substr(prefix.size());
+    if (!fits_as_name(section) || section.find('\\') != std::string::npos) throw no_such_key();
+
+    std::string file;
+    if (clave_raiz == hkey_local_machine) {
+        file = system_odbc_ini();
+    } else if (clave_raiz == hkey_current_user) {
+        file = user_odbc_ini();
+    } else {
+        throw no_such_key();
+    }
+    // A missing file or section is a missing key. Whether this process may
+    // replace the file shows when the value is written.
+    if (!has_section(read_file(file), section)) throw no_such_key();
+
+    return RegistryKey(std::make_unique<State>(State{file, section}));
+}
+
+RegistryKey::RegistryKey(std::unique_ptr<State> state) : state_(std::move(state)) {}
+RegistryKey::RegistryKey(RegistryKey&&) noexcept = default;
+RegistryKey::~RegistryKey() = default;
+
+void RegistryKey::set_value(const std::string& nombre_valor, std::int32_t tipo_valor,
+                            const ValueBytes& datos) {
+    const std::string text = value_as_text(datos, tipo_valor);
+    if (!fits_as_name(nombre_valor) || !fits_in_line(text)) throw Error(invalid_data, "The data is invalid.");
+    const auto edited = set_ini_value(read_file(state_->file), state_->section, nombre_valor, text);
+    if (!edited) throw no_such_key();  // the section went away since the key was opened
+    replace_file(state_->file, *edited);
+}
+
+}  // namespace dorvane::modRegistro

@@ -1,0 +1,66 @@
+// The program's one form: it carries the whole job as its methods, and the
+// state that outlives a single call (the connection and the run log).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "db/database.h"
+#include "log/text_stream.h"
+#include "run/error.h"
+
+namespace dorvane {
+
+// What the form reaches outside the program. The defaults are the real
+// platform; tests put observers in their place.
+struct Form1Seams {
+    std::function<std::unique_ptr<db::Connection>()> new_connection;
+    std::function<void(const std::string& text)> message_box;
+    std::function<std::string()> program_directory;
+    std::function<std::int32_t(std::uint32_t clave_raiz, const std::string& subclave,
+                               const std::string& nombre_valor, const std::string& valor,
+                               std::int32_t tipo_valor)>
+        escribir_valor_registro;
+
+    static Form1Seams platform();
+};
+
+class Form1 {
+public:
+    explicit Form1(Form1Seams seams = Form1Seams::platform());
+
+    // The whole run, from the settings before the work to the settings after
+    // it. An Error that leaves it ends the run.
+    void Form_Load();
+
+    // One data source: open, walk the catalogue, close.
+    void principal(const std::string& nombre_odbc);
+
+    // True when the data source could not be opened (the failure is logged).
+    bool abrir_conexion(const std::string& ODBC);
+    void cerrar_conexion();
+
+    void quitar_permisos(const std::string& propietario, const std::string& tabla,
+                         const std::string& usuario, const std::string& bd);
+    void asignar_permisos(const std::string& propietario, const std::string& tabla,
+                          const std::string& usuario, const std::string& bd);
+
+    void crear_fichero();
+    // Logs the current error `Err` with the context `tabla`.
+    void control_errores(const std::string& tabla);
+    void cerrar_fichero();
+
+    // The current error: the last failure that a handler kept.
+    Error Err;
+
+    std::unique_ptr<db::Connection> conexion;
+    std::unique_ptr<log::FileSystemObject> fso;
+    std::unique_ptr<log::TextStream> fichero_log;
+
+private:
+    Form1Seams seams_;
+};
+
+}  // namespace dorvane
