@@ -1,6 +1,7 @@
 #include "db/odbc_connection.h"
 
 #include <cstdint>
+#include <optional>
 
 #include "db/odbc_recordset.h"
 #include "db/odbc_text.h"
@@ -40,9 +41,12 @@ void OdbcConnection::Execute(const std::string& statement) {
     if (!connected_) throw not_open();
     WideText text(statement);
     const SQLRETURN rc = SQLExecDirectW(statements_.get(), text.get(), text.length());
+    // The diagnostic is read before the statement is reset, which clears it.
+    std::optional<Error> failure;
+    if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA) failure = diagnostic_error(SQL_HANDLE_STMT, statements_.get());
     // Whatever the statement returned is dropped before anything else runs.
     SQLFreeStmt(statements_.get(), SQL_CLOSE);
-    if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA) throw diagnostic_error(SQL_HANDLE_STMT, statements_.get());
+    if (failure) throw *failure;
 }
 
 std::unique_ptr<Recordset> OdbcConnection::OpenRecordset(const std::string& query) {

@@ -1,0 +1,165 @@
+// Privilege synchronisation against the real server, through the real
+// ODBC driver.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "run/form1.h"
+#include "support/private_db.h"
+#include "support/temp_dir.h"
+
+namespace dorvane::testing {
+namespace {
+
+std::string revoke(const std::string& owner, const std::string& table) {
+    return "Revoke all on \"" + owner + "\".\"" + table + "\" from 'userSQL'";
+}
+std::string grant(const std::string& table) { return "grant select on \"PUB\".\"" + table + "\" to 'userSQL'"; }
+const std::string query = "select * from sysprogress.systables where id > 0";
+
+class Permissions : public ::testing::Test {
+protected:
+    void SetUp() override {
+        sql("DROP DATABASE IF EXISTS \"PUB\"; DROP DATABASE IF EXISTS \"CONTA\"; DROP DATABASE IF EXISTS \"pub\";"
+            "CREATE DATABASE \"PUB\"; CREATE DATABASE \"CONTA\"; CREATE DATABASE \"pub\";"
+            "DELETE FROM mysql.tables_priv WHERE User = 'userSQL'; FLUSH PRIVILEGES;");
+    }
+    // Runs the program with only the data sources in `ini`.
+    ProgramRun run(const std::string& ini) {
+        write_odbc_config(odbc.path(), ini);
+        return run_program(program.path(), odbc.path());
+    }
+    std::string log() { return read_bytes(program / "dorvane.log"); }
+
+    TempDir program, odbc;
+};
+
+TEST_F(Permissions, SteadyStateGivesSelectOnPubTablesAndNothingElsewhere) {
+    sql("CREATE TABLE \"PUB\".\"clientes\" (id INT); CREATE TABLE \"PUB\".\"año\" (id INT);"
+        "CREATE TABLE \"CONTA\".\"asientos\" (id INT); CREATE TABLE \"CONTA\".\"clientes\" (id INT);"
+        "GRANT SELECT, INSERT ON \"PUB\".\"clientes\" TO 'userSQL'; GRANT SELECT ON \"PUB\".\"año\" TO 'userSQL';"
+        "GRANT UPDATE ON \"CONTA\".\"asientos\" TO 'userSQL'; GRANT DELETE ON \"CONTA\".\"clientes\" TO 'userSQL';");
+    set_catalogue({{-3, "CONTA", "hidden"}, {0, "CONTA", "hidden"}, {1, "PUB", "clientes"}, {2, "CONTA", "asientos"},
+                   {3, "PUB", "año"}, {4, "CONTA", "clientes"}});
+    const ProgramRun r = run(three_data_sources({"VistasQuendar1", "VistasQuendar2"}));
+    ASSERT_EQ(r.exit_status, 0) << r.standard_error;
+    EXPECT_EQ(grants_of_usersql(), "PUB.año=Select\nPUB.clientes=Select\n");
+    EXPECT_EQ(log().substr(log().find("Programa")), "Programa finalizado.\r\n");
+    EXPECT_EQ(log().find("VistasQuendar."), std::string::npos);  // no statement failed
+}
+
+TEST_F(Permissions, EachTablesRevokeComesRightBeforeItsGrantInCatalogueOrder) {
+    std::vector<CatalogueRow> rows;
+    std::vector<std::string> expected = {query};
+    const char* owners[] = {"CONTA", "PUB", "CONTA", "CONTA", "PUB", "PUB", "CONTA", "CONTA", "PUB", "CONTA"};
+    static std::vector<std::string> names;
+    names.clear();
+    for (int i = 0; i < 10; ++i) names.push_back("t" + std::to_string(9 - i));  // not in name order
+    for (int i = 0; i < 10; ++i) {
+        sql("CREATE TABLE \"" + std::string(owners[i]) + "\".\"" + names[i] + "\" (id INT);"
+            "GRANT INSERT ON \"" + owners[i] + "\".\"" + names[i] + "\" TO 'userSQL';");
+        rows.push_back({i + 1, owners[i], names[i].c_str()});
+        expected.push_back(revoke(owners[i], names[i]));
+        if (std::string(owners[i]) == "PUB") expected.push_back(grant(names[i]));
+    }
+    set_catalogue(rows);
+    start_statement_log();
+    const ProgramRun r = run(three_data_sources({"VistasQuendar1", "VistasQuendar2"}));
+    ASSERT_EQ(r.exit_status, 0) << r.standard_error;
+    EXPECT_EQ(logged_statements(), expected);  // ten revokes, four grants
+}
+
+TEST_F(Permissions, UnreachableDataSourceIsLoggedAndTheOthersAreStillProcessed) {
+    sql("CREATE TABLE \"PUB\".\"t\" (id INT); GRANT SELECT ON \"PUB\".\"t\" TO 'userSQL';");
+    set_catalogue({{1, "PUB", "t"}});
+    start_statement_log();
+    const ProgramRun r = run(three_data_sources({}, {"VistasQuendar1"}));
+    ASSERT_EQ(r.exit_status, 0) << r.standard_error;
+    EXPECT_EQ(log(), "Error para  ODBC --> VistasQuendar1 -> 2002 -> [ma-3.1.15]Can't connect to local server "
+                     "through socket '" + private_db_dir() + "/nobody.sock' (2)\r\nPrograma finalizado.\r\n");
+    EXPECT_EQ(logged_statements(),
+              (std::vector<std::string>{query, revoke("PUB", "t"), grant("t"), query, revoke("PUB", "t"), grant("t")}));
+}
+
+TEST_F(Permissions, OnlyTheOwnerPubExactlyIsGrantedAndEachOwnerIsItsOwnRow) {
+    sql("CREATE TABLE \"PUB\".\"t\" (id INT); CREATE TABLE \"pub\".\"t\" (id INT); CREATE TABLE \"CONTA\".\"t\" (id INT);"
+        "GRANT INSERT ON \"pub\".\"t\" TO 'userSQL'; GRANT INSERT ON \"CONTA\".\"t\" TO 'userSQL';"
+        "GRANT INSERT ON \"PUB\".\"t\" TO 'userSQL';");
+    set_catalogue({{1, "pub", "t"}, {2, "PUB ", "t"}, {3, "CONTA", "t"}, {4, "PUB", "t"}});
+    start_statement_log();
+    const ProgramRun r = run(three_data_sources({"VistasQuendar1", "VistasQuendar2"}));
+    ASSERT_EQ(r.exit_status, 0) << r.standard_error;
+    EXPECT_EQ(logged_statements(), (std::vector<std::string>{query, revoke("pub", "t"), revoke("PUB ", "t"),
+                                                             revoke("CONTA", "t"), revoke("PUB", "t"), grant("t")}));
+    EXPECT_EQ(grants_of_usersql(), "PUB.t=Select\n");
+    // "PUB " names no database: its revoke fails and is logged, with no grant.
+    const std::string text = log();
+    EXPECT_EQ(text.rfind("Error para VistasQuendar.PUB .t -> ", 0), 0u) << text;
+    EXPECT_EQ(text.find("Error para VistasQuendar.", 1), std::string::npos) << text;
+}
+
+TEST_F(Permissions, FailedRevokeAndFailedGrantEachLeaveTheirLineAndTheBoxComesFirst) {
+    // A PUB table that does not exist: both statements fail on the server.
+    set_catalogue({{1, "PUB", "ghost"}});
+    write_odbc_config(odbc.path(), three_data_sources({"VistasQuendar1", "VistasQuendar2"}));
+    setenv("ODBCSYSINI", odbc.path().c_str(), 1);
+    std::vector<std::pair<std::string, std::string>> boxes;
+    Form1Seams seams = Form1Seams::platform();
+    seams.program_directory = [&] { return program.path(); };
+    seams.message_box = [&](const std::string& text) { boxes.emplace_back(text, log()); };
+    Form1 form(seams);
+    form.crear_fichero();
+    form.principal("VistasQuendar");
+    form.cerrar_fichero();
+    unsetenv("ODBCSYSINI");
+
+    const std::string text = log();
+    const std::size_t second = text.find("Error para", 1);
+    ASSERT_NE(second, std::string::npos) << text;
+    const std::string revoke_line = text.substr(0, second), grant_line = text.substr(second);
+    EXPECT_EQ(revoke_line.rfind("Error para VistasQuendar.PUB.ghost -> 1147 -> ", 0), 0u) << revoke_line;
+    EXPECT_EQ(grant_line.rfind("Error para VistasQuendar.PUB.ghost -> 1146 -> ", 0), 0u) << grant_line;
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].second, revoke_line);  // shown before the grant's line was written
+    EXPECT_EQ(grant_line, "Error para VistasQuendar.PUB.ghost -> 1146 -> " + boxes[0].first + "\r\n");
+}
+
+TEST_F(Permissions, HostileNamesReachOnlyTheirOwnTable) {
+    const std::vector<std::string> hostile = {
+        "x\" to 'someone' --x", "it's", "a\"\"b", "semi;colon; drop table t", "line\nbreak", "x\"; grant all on *.* to 'someone' --"};
+    sql("DROP USER IF EXISTS 'someone'@'%'; CREATE USER 'someone'@'%';"
+        "CREATE TABLE \"PUB\".\"t\" (id INT); CREATE TABLE \"PUB\".\"x\" (id INT);");
+    std::vector<CatalogueRow> rows;
+    for (std::size_t i = 0; i < hostile.size(); ++i) {
+        std::string quoted;
+        for (const char c : hostile[i]) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+        sql("CREATE TABLE \"PUB\".\"" + quoted + "\" (id INT);");
+        rows.push_back({static_cast<int>(i + 1), "PUB", hostile[i].c_str()});
+    }
+    set_catalogue(rows);
+    const ProgramRun r = run(three_data_sources({"VistasQuendar1", "VistasQuendar2"}));
+    ASSERT_EQ(r.exit_status, 0) << r.standard_error;
+
+    // Names are compared in hex: one of them holds a line break.
+    std::string expected;
+    std::vector<std::string> hex_names;
+    for (const auto& name : hostile) hex_names.push_back(sql("SELECT HEX(" + [&] {
+        std::string literal = "'";
+        for (const char c : name) literal += c == '\'' ? std::string("''") : std::string(1, c);
+        return literal + "'";
+    }() + ");"));
+    std::sort(hex_names.begin(), hex_names.end());
+    for (const auto& hex : hex_names) expected += "PUB\t" + hex.substr(0, hex.size() - 1) + "\tSelect\n";
+    EXPECT_EQ(sql("SELECT Db, HEX(Table_name), Table_priv FROM mysql.tables_priv WHERE User = 'userSQL' "
+                  "ORDER BY HEX(Table_name);"),
+              expected);
+    EXPECT_EQ(sql("SELECT COUNT(*) FROM mysql.tables_priv WHERE User = 'someone';"
+                  "SELECT COUNT(*) FROM mysql.db WHERE User IN ('someone', 'userSQL');"),
+              "0\n0\n");
+    EXPECT_EQ(sql("SHOW GRANTS FOR 'someone'@'%';"), "GRANT USAGE ON *.* TO \"someone\"@\"%\"\n");
+    EXPECT_EQ(sql("SHOW GRANTS FOR 'userSQL'@'%';").rfind("GRANT USAGE ON *.* TO \"userSQL\"@\"%\"\n", 0), 0u);
+}
+
+}  // namespace
+}  // namespace dorvane::testing

@@ -1,0 +1,89 @@
+// The real executable against the private MariaDB: what a run leaves in
+// its log, in odbc.ini and in the exit status.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "support/private_db.h"
+#include "support/temp_dir.h"
+
+namespace dorvane::testing {
+namespace {
+
+// A catalogue that a steady-state run processes on every data source
+// without a single failure: PUB tables only, already granted.
+void steady_state_catalogue() {
+    sql("CREATE DATABASE IF NOT EXISTS \"PUB\";"
+        "CREATE TABLE IF NOT EXISTS \"PUB\".\"clientes\" (id INT);"
+        "CREATE TABLE IF NOT EXISTS \"PUB\".\"facturas\" (id INT);"
+        "GRANT SELECT ON \"PUB\".\"clientes\" TO 'userSQL';"
+        "GRANT SELECT ON \"PUB\".\"facturas\" TO 'userSQL';");
+    set_catalogue({{1, "PUB", "clientes"}, {2, "PUB", "facturas"}});
+}
+
+TEST(Program, CleanRunLeavesOnlyTheClosingLineAndReplacesTheLastLog) {
+    TempDir program, odbc;
+    write_odbc_config(odbc.path(), three_data_sources());
+    steady_state_catalogue();
+    write_bytes(program / "dorvane.log", "a line of an earlier run\r\n");
+
+    const ProgramRun run = run_program(program.path(), odbc.path());
+    EXPECT_EQ(run.exit_status, 0) << run.standard_error;
+    EXPECT_EQ(run.standard_error, "");
+    EXPECT_EQ(read_bytes(program / "dorvane.log"), "Programa finalizado.\r\n");
+}
+
+TEST(Program, SettingsAreResetAndCommentsKept) {
+    TempDir program, odbc;
+    write_odbc_config(odbc.path(), "# kept comment\r\n" + three_data_sources({"VistasQuendar2"}) +
+                                       "\r\n[Unrelated]\r\nArraySize = 7\r\n");
+    steady_state_catalogue();
+    const std::string before = read_bytes(odbc / "odbc.ini");
+
+    const ProgramRun run = run_program(program.path(), odbc.path());
+    ASSERT_EQ(run.exit_status, 0) << run.standard_error;
+    const std::string after = read_bytes(odbc / "odbc.ini");
+    std::string expected = before;
+    for (const std::string section : {"[VistasQuendar]", "[VistasQuendar1]"}) {
+        const std::size_t at = expected.find("Database = sysprogress\n", expected.find(section));
+        expected.insert(at + 23, "DefaultIsolationLevel=READ UNCOMMITTED\nArraySize=1000\n");
+    }
+    EXPECT_EQ(after, expected);
+    EXPECT_EQ(read_bytes(program / "dorvane.log"),
+              "Error para  ODBC --> VistasQuendar2 -> -2147467259 -> [unixODBC][Driver Manager]Data source "
+              "name not found and no default driver specified\r\nPrograma finalizado.\r\n");
+}
+
+TEST(Program, LogThatCannotBeCreatedEndsTheRunWithStatusOne) {
+    TempDir program, odbc;
+    write_odbc_config(odbc.path(), three_data_sources());
+    std::filesystem::create_directory(program / "dorvane.log");
+    const ProgramRun run = run_program(program.path(), odbc.path());
+    EXPECT_EQ(run.exit_status, 1);
+    EXPECT_EQ(run.standard_error, "dorvane: error 21: Is a directory\n");
+    EXPECT_TRUE(std::filesystem::is_empty(program / "dorvane.log"));
+    // It ended before the work: the isolation level stays as set before it.
+    EXPECT_NE(read_bytes(odbc / "odbc.ini").find("DefaultIsolationLevel=REPEATABLE READ"), std::string::npos);
+}
+
+TEST(Program, NullOwnerEndsTheRunAfterTheRowsBeforeIt) {
+    TempDir program, odbc;
+    write_odbc_config(odbc.path(), three_data_sources());
+    sql("CREATE DATABASE IF NOT EXISTS \"PUB\";"
+        "CREATE TABLE IF NOT EXISTS \"PUB\".\"t1\" (id INT); CREATE TABLE IF NOT EXISTS \"PUB\".\"t2\" (id INT);"
+        "CREATE TABLE IF NOT EXISTS \"PUB\".\"t3\" (id INT); CREATE TABLE IF NOT EXISTS \"PUB\".\"t4\" (id INT);"
+        "CREATE TABLE IF NOT EXISTS \"PUB\".\"t6\" (id INT);");
+    set_catalogue({{1, "PUB", "t1"}, {2, "PUB", "t2"}, {3, "PUB", "t3"}, {4, "PUB", "t4"}, {5, nullptr, "t5"},
+                   {6, "PUB", "t6"}});
+    start_statement_log();
+    const ProgramRun run = run_program(program.path(), odbc.path());
+    EXPECT_EQ(run.exit_status, 1);
+    EXPECT_EQ(run.standard_error, "dorvane: error 94: Invalid use of Null\n");
+    const std::vector<std::string> sent = logged_statements();
+    ASSERT_EQ(sent.size(), 9u);  // the query, then rows 1 to 4 in full
+    EXPECT_EQ(sent.back(), "grant select on \"PUB\".\"t4\" to 'userSQL'");
+    EXPECT_EQ(read_bytes(program / "dorvane.log").find("Programa finalizado."), std::string::npos);
+}
+
+}  // namespace
+}  // namespace dorvane::testing

@@ -1,0 +1,142 @@
+#include "support/private_db.h"
+
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+#include <stdexcept>
+
+#include "support/temp_dir.h"
+
+namespace dorvane::testing {
+namespace {
+
+std::string shell_quote(const std::string& text) {
+    std::string out = "'";
+    for (const char c : text) {
+        if (c == '\'') out += "'\\''";
+        else out += c;
+    }
+    return out + "'";
+}
+
+// Runs `command` with `input` on its standard input; its standard output.
+std::string run(const std::string& command, const std::string& input, int* status = nullptr) {
+    TempDir scratch;
+    write_bytes(scratch / "in", input);
+    const std::string full = command + " < " + shell_quote(scratch / "in") + " > " +
+                             shell_quote(scratch / "out") + " 2> " + shell_quote(scratch / "err");
+    const int rc = std::system(full.c_str());
+    const int code = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+    if (status != nullptr) {
+        *status = code;
+        return read_bytes(scratch / "out") + read_bytes(scratch / "err");
+    }
+    if (code != 0) throw std::runtime_error(command + " failed: " + read_bytes(scratch / "err"));
+    return read_bytes(scratch / "out");
+}
+
+std::string escape_literal(const std::string& text) {
+    std::string out = "'";
+    for (const char c : text) {
+        if (c == '\'') out += "''";
+        else if (c == '\\') out += "\\\\";
+        else out += c;
+    }
+    return out + "'";
+}
+
+}  // namespace
+
+std::string private_db_dir() {
+    const char* dir = std::getenv("DORVANE_TEST_DB_DIR");
+    if (dir == nullptr || *dir == '\0')
+        throw std::runtime_error("DORVANE_TEST_DB_DIR is not set: run the tests with scripts/test.sh");
+    return dir;
+}
+
+std::string sql(const std::string& statements) {
+    return run("mariadb --no-defaults --batch --skip-column-names -u root -S " +
+                   shell_quote(private_db_dir() + "/mysqld.sock"),
+               statements);
+}
+
+void set_catalogue(const std::vector<CatalogueRow>& rows) {
+    std::string statements = "DELETE FROM sysprogress.systables;\n";
+    for (const CatalogueRow& row : rows) {
+        statements += "INSERT INTO sysprogress.systables (id, owner, tbl) VALUES (" + std::to_string(row.id) +
+                      ", " + (row.owner ? escape_literal(row.owner) : "NULL") + ", " +
+                      (row.tbl ? escape_literal(row.tbl) : "NULL") + ");\n";
+    }
+    sql(statements);
+}
+
+std::string grants_of_usersql() {
+    return sql(
+        "SELECT CONCAT(Db, '.', Table_name, '=', Table_priv) FROM mysql.tables_priv "
+        "WHERE User = 'userSQL' AND Table_priv <> '' ORDER BY Db, Table_name;");
+}
+
+void start_statement_log() {
+    sql("SET GLOBAL general_log = 0; SET GLOBAL log_output = 'TABLE';"
+        "TRUNCATE TABLE mysql.general_log; SET GLOBAL general_log = 1;");
+}
+
+std::vector<std::string> logged_statements() {
+    // HEX keeps line breaks inside names from splitting rows.
+    const std::string rows = sql(
+        "SELECT HEX(argument) FROM mysql.general_log WHERE command_type IN ('Query', 'Execute') "
+        "AND user_host LIKE 'sysprogress%';");
+    std::vector<std::string> statements;
+    std::istringstream lines(rows);
+    for (std::string hex; std::getline(lines, hex);) {
+        std::string text;
+        for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
+            text += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
+        if (text.rfind("Revoke ", 0) == 0 || text.rfind("grant ", 0) == 0 || text.rfind("select ", 0) == 0)
+            statements.push_back(text);
+    }
+    return statements;
+}
+
+void write_odbc_config(const std::string& dir, const std::string& odbc_ini) {
+    std::filesystem::create_directories(dir);
+    std::filesystem::copy_file(private_db_dir() + "/odbc/odbcinst.ini", dir + "/odbcinst.ini",
+                               std::filesystem::copy_options::overwrite_existing);
+    std::string text = odbc_ini;
+    const std::string socket = private_db_dir() + "/mysqld.sock";
+    for (std::size_t at; (at = text.find("@SOCKET@")) != std::string::npos;)
+        text.replace(at, 8, socket);
+    write_bytes(dir + "/odbc.ini", text);
+}
+
+std::string three_data_sources(const std::vector<std::string>& missing,
+                               const std::vector<std::string>& unreachable) {
+    const auto has = [](const std::vector<std::string>& names, const std::string& name) {
+        return std::find(names.begin(), names.end(), name) != names.end();
+    };
+    std::string ini = "; test data sources\n";
+    for (const std::string name : {"VistasQuendar", "VistasQuendar1", "VistasQuendar2"}) {
+        if (has(missing, name)) continue;
+        const std::string socket = has(unreachable, name) ? private_db_dir() + "/nobody.sock" : "@SOCKET@";
+        ini += "\n[" + name + "]\nDriver = MariaDB\nSocket = " + socket + "\nDatabase = sysprogress\n";
+    }
+    return ini;
+}
+
+ProgramRun run_program(const std::string& program_dir, const std::string& odbc_dir) {
+    const std::string exe = program_dir + "/dorvane";
+    std::filesystem::copy_file(DORVANE_EXE, exe, std::filesystem::copy_options::overwrite_existing);
+    TempDir elsewhere;
+    ProgramRun result{};
+    result.standard_error = run("cd " + shell_quote(elsewhere.path()) + " && ODBCSYSINI=" +
+                                    shell_quote(odbc_dir) + " " + shell_quote(exe),
+                                "", &result.exit_status);
+    return result;
+}
+
+}  // namespace dorvane::testing

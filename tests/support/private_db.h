@@ -1,0 +1,53 @@
+// The private MariaDB server that the test command starts, seen from a
+// test: SQL as its root user, data sources, and runs of the real program.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace dorvane::testing {
+
+// The directory that scripts/private-db.sh started the server in
+// (DORVANE_TEST_DB_DIR). Raises when the server was not started.
+std::string private_db_dir();
+
+// Runs `statements` as the server's root user; the rows printed, tab
+// separated. Raises when the client fails.
+std::string sql(const std::string& statements);
+
+// One catalogue row; an empty optional stands for NULL.
+struct CatalogueRow {
+    int id;
+    const char* owner;
+    const char* tbl;
+};
+// Replaces the catalogue with `rows`, in this order.
+void set_catalogue(const std::vector<CatalogueRow>& rows);
+
+// userSQL's table privileges, one "db.table=privileges" per line, sorted.
+std::string grants_of_usersql();
+
+// The statements that sysprogress sent since `start_statement_log`, in
+// order, leaving out the driver's own set-up queries.
+void start_statement_log();
+std::vector<std::string> logged_statements();
+
+// A directory to use as ODBCSYSINI, with the driver and an odbc.ini holding
+// `odbc_ini` (where "@SOCKET@" stands for the server's socket).
+void write_odbc_config(const std::string& dir, const std::string& odbc_ini);
+
+// odbc.ini sections for the three data sources on the private server,
+// except those named in `missing` and those in `unreachable`, which point at
+// a socket where nothing answers.
+std::string three_data_sources(const std::vector<std::string>& missing = {},
+                               const std::vector<std::string>& unreachable = {});
+
+// A run of the real executable, copied into `program_dir` and started from
+// another working directory with ODBCSYSINI=`odbc_dir`.
+struct ProgramRun {
+    int exit_status;
+    std::string standard_error;
+};
+ProgramRun run_program(const std::string& program_dir, const std::string& odbc_dir);
+
+}  // namespace dorvane::testing
