@@ -14,6 +14,8 @@ struct Edit {
     std::string after;
 };
 
+void PrintTo(const Edit& e, std::ostream* out) { *out << e.what; }
+
 class IniEdit : public ::testing::TestWithParam<Edit> {};
 
 TEST_P(IniEdit, ChangesOnlyTheValue) {

@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# The main job against a built-in demo: a private MariaDB with a sample
+# catalogue and three data sources (one with no server behind it). Builds
+# dorvane, runs it once, prints its log, userSQL's grants and the data
+# sources' settings, and stops the database.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/install-deps.sh
+cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release -DDORVANE_TESTS=OFF >/dev/null
+cmake --build build-release -j "$(nproc)" --target dorvane
+
+work=$(mktemp -d /tmp/dorvane-demo.XXXXXX)
+trap 'scripts/private-db.sh stop "$work/db"; rm -rf "$work"' EXIT
+scripts/private-db.sh start "$work/db"
+scripts/private-db.sh seed "$work/db"
+# userSQL starts with privileges to lose: INSERT on everything.
+scripts/private-db.sh sql "$work/db" <<'SQL'
+GRANT INSERT ON "PUB"."clientes" TO 'userSQL';
+GRANT INSERT ON "CONTA"."asientos" TO 'userSQL';
+SQL
+
+mkdir "$work/program"
+cp build-release/dorvane "$work/program/"
+echo "== userSQL before the run"
+echo "SHOW GRANTS FOR 'userSQL'@'%'" | scripts/private-db.sh sql "$work/db"
+echo
+echo "== dorvane (ODBCSYSINI=$work/db/odbc)"
+status=0
+(cd "$work" && ODBCSYSINI="$work/db/odbc" "$work/program/dorvane") || status=$?
+echo "exit status $status"
+echo
+echo "== dorvane.log"
+tr -d '\r' <"$work/program/dorvane.log"
+echo
+echo "== userSQL after the run"
+echo "SHOW GRANTS FOR 'userSQL'@'%'" | scripts/private-db.sh sql "$work/db"
+echo
+echo "== odbc.ini after the run"
+cat "$work/db/odbc/odbc.ini"
