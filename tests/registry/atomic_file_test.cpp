@@ -29,6 +29,18 @@ TEST(AtomicFile, ReplacesContentAndKeepsPermissionBits) {
     EXPECT_EQ(listing(dir.path()).find(".XXXXXX"), std::string::npos);
 }
 
+TEST(AtomicFile, KeepsTheOwnerOfAFileThatIsNotOurs) {
+    if (::geteuid() != 0) GTEST_SKIP() << "only root can give a file away";
+    TempDir dir;
+    write_bytes(dir / "odbc.ini", "old");
+    ASSERT_EQ(::chown((dir / "odbc.ini").c_str(), 65534, 65534), 0);
+    replace_file(dir / "odbc.ini", "new");
+    struct stat info {};
+    ASSERT_EQ(::stat((dir / "odbc.ini").c_str(), &info), 0);
+    EXPECT_EQ(info.st_uid, 65534u);
+    EXPECT_EQ(info.st_gid, 65534u);
+}
+
 TEST(AtomicFile, ReplacesTheTargetOfASymbolicLinkAndKeepsTheLink) {
     TempDir dir;
     std::filesystem::create_directory(dir / "real");
