@@ -21,7 +21,11 @@ Error diagnostic_error(SQLSMALLINT handle_type, SQLHANDLE handle) {
                             static_cast<SQLSMALLINT>(message.size()), &length);
     }
     if (!SQL_SUCCEEDED(rc)) return Error(unspecified_error, "Unknown ODBC error");
-    const std::size_t chars = std::min<std::size_t>(static_cast<std::size_t>(length), message.size() - 1);
+    // Some drivers count the message in bytes rather than characters: the
+    // text ends at its terminator, whatever length is reported.
+    const std::size_t reported = std::min<std::size_t>(static_cast<std::size_t>(length), message.size() - 1);
+    const std::size_t chars = static_cast<std::size_t>(
+        std::find(message.begin(), message.begin() + reported, SQLWCHAR{0}) - message.begin());
     return Error(static_cast<std::int32_t>(native), from_sqlwchar(message.data(), chars));
 }
 

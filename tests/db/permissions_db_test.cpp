@@ -125,6 +125,20 @@ TEST_F(Permissions, FailedRevokeAndFailedGrantEachLeaveTheirLineAndTheBoxComesFi
     EXPECT_EQ(grant_line, "Error para VistasQuendar.PUB.ghost -> 1146 -> " + boxes[0].first + "\r\n");
 }
 
+TEST_F(Permissions, NonAsciiNamesRoundTripIntoStatementsAndMessages) {
+    sql("CREATE TABLE \"PUB\".\"año\" (id INT); CREATE TABLE \"CONTA\".\"país\" (id INT);");
+    set_catalogue({{1, "PUB", "año"}, {2, "CONTA", "país"}});
+    const ProgramRun r = run(three_data_sources({"VistasQuendar1", "VistasQuendar2"}));
+    ASSERT_EQ(r.exit_status, 0) << r.standard_error;
+    EXPECT_EQ(grants_of_usersql(), "PUB.año=Select\n");
+    // Neither revoke had anything to take; each message ends where the
+    // server's text ends, whatever length the driver reports for it.
+    const std::string text = log();
+    EXPECT_NE(text.find("Error para VistasQuendar.PUB.año -> 1147 -> "), std::string::npos) << text;
+    EXPECT_NE(text.find("on table 'año'\r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("on table 'país'\r\n"), std::string::npos) << text;
+}
+
 TEST_F(Permissions, HostileNamesReachOnlyTheirOwnTable) {
     const std::vector<std::string> hostile = {
         "x\" to 'someone' --x", "it's", "a\"\"b", "semi;colon; drop table t", "line\nbreak", "x\"; grant all on *.* to 'someone' --"};
