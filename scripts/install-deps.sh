@@ -7,7 +7,7 @@ packages=(
   cmake g++ make googletest libgtest-dev
   unixodbc unixodbc-dev odbc-mariadb
   mariadb-server mariadb-client
-  g++-mingw-w64-x86-64
+  g++-mingw-w64-x86-64 wine wine64 xvfb xdotool
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -1,0 +1,156 @@
+#!/usr/bin/env bash
+# The Windows program, run for real under Wine against the private MariaDB:
+# its registry writes, its ODBC32 calls, its log and its message boxes.
+# Wine's odbc32 hands every ODBC call to the host's unixODBC, so both
+# programs reach the same server through the same driver.
+#
+#   wine_test.sh WINDOWS_EXE LINUX_EXE     (DORVANE_TEST_DB_DIR set)
+set -uo pipefail
+
+win_exe=$(realpath "${1:?usage: wine_test.sh WINDOWS_EXE LINUX_EXE}")
+linux_exe=$(realpath "${2:?usage: wine_test.sh WINDOWS_EXE LINUX_EXE}")
+db=${DORVANE_TEST_DB_DIR:?DORVANE_TEST_DB_DIR is not set: run the tests with scripts/test.sh}
+
+work=$(mktemp -d /tmp/dorvane-wine.XXXXXX)
+export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+unset DISPLAY
+xvfb_pid=
+cleanup() {
+  wineserver -k >/dev/null 2>&1
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+passed=0 failed=0
+check() {  # check "what" command...
+  local what=$1; shift
+  if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAILED: $what"; fi
+}
+same() { [ "$1" == "$2" ] || { printf 'expected: %q\n  actual: %q\n' "$1" "$2"; return 1; }; }
+sql() { mariadb --no-defaults --batch --skip-column-names -u root -S "$db/mysqld.sock"; }
+grants() { echo "SHOW GRANTS FOR 'userSQL'@'%'" | sql | sort; }
+
+# The database: PUB tables to grant, CONTA tables whose revokes succeed on
+# the first data source and fail on the second, so the log has lines.
+reset_database() {
+  sql <<'SQL'
+DROP DATABASE IF EXISTS "PUB"; DROP DATABASE IF EXISTS "CONTA";
+CREATE DATABASE "PUB"; CREATE DATABASE "CONTA";
+CREATE TABLE "PUB"."clientes" (id INT); CREATE TABLE "PUB"."facturas" (id INT);
+CREATE TABLE "CONTA"."asientos" (id INT);
+DELETE FROM mysql.tables_priv WHERE User = 'userSQL'; FLUSH PRIVILEGES;
+GRANT INSERT ON "PUB"."clientes" TO 'userSQL'; GRANT UPDATE ON "CONTA"."asientos" TO 'userSQL';
+DELETE FROM sysprogress.systables;
+INSERT INTO sysprogress.systables (id, owner, tbl) VALUES
+  (0, 'CONTA', 'hidden'), (1, 'PUB', 'clientes'), (2, 'CONTA', 'asientos'), (3, 'PUB', 'facturas');
+SQL
+}
+set_catalogue() { echo "DELETE FROM sysprogress.systables; INSERT INTO sysprogress.systables (id, owner, tbl) VALUES $1;" | sql; }
+
+# unixODBC's data sources, for both programs: the third has no section.
+mkdir -p "$work/odbc"
+cp "$db/odbc/odbcinst.ini" "$work/odbc/"
+for name in VistasQuendar VistasQuendar1; do
+  printf '[%s]\nDriver = MariaDB\nSocket = %s\nDatabase = sysprogress\n\n' "$name" "$db/mysqld.sock"
+done >"$work/odbc/odbc.ini"
+export ODBCSYSINI=$work/odbc
+
+echo "== a fresh Wine prefix"
+wine wineboot -i >/dev/null 2>&1
+wineserver -w
+wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+for name in VistasQuendar VistasQuendar1; do
+  wine reg add "HKLM\\SOFTWARE\\ODBC\\ODBC.INI\\$name" /v Driver /t REG_SZ /d MariaDB /f >/dev/null 2>&1
+done
+
+# Runs a program copied into a folder of its own, from another folder.
+run_windows() {  # run_windows DIR [env...]
+  mkdir -p "$1" "$work/elsewhere"
+  cp "$win_exe" "$1/dorvane.exe"
+  (cd "$work/elsewhere" && timeout 300 env "${@:2}" wine "$1/dorvane.exe" >"$1/output" 2>&1)
+}
+
+echo "== the Linux program, for reference"
+reset_database
+mkdir -p "$work/linux"
+cp "$linux_exe" "$work/linux/dorvane"
+(cd "$work/elsewhere" 2>/dev/null || cd "$work"; "$work/linux/dorvane" 2>/dev/null)
+check "the Linux run ends with status 0" same 0 "$?"
+linux_grants=$(grants)
+
+echo "== the Windows program, headless"
+reset_database
+run_windows "$work/win"
+check "the Windows run ends with status 0" same 0 "$?"
+check "its log holds the Linux log's bytes" cmp "$work/linux/dorvane.log" "$work/win/dorvane.log"
+check "its log ends with CR LF" same "Programa finalizado.\r\n" "$(tail -c 22 "$work/win/dorvane.log" | sed -n l | tr -d '\n' | sed 's/\$$//; s/\\r/\\r\\n/')"
+check "userSQL's grants are the Linux run's" same "$linux_grants" "$(grants)"
+for name in VistasQuendar VistasQuendar1; do
+  values=$(wine reg query "HKLM\\SOFTWARE\\ODBC\\ODBC.INI\\$name" 2>/dev/null | tr -d '\r')
+  check "$name: DefaultIsolationLevel REG_SZ READ UNCOMMITTED" grep -Eq '^ +DefaultIsolationLevel +REG_SZ +READ UNCOMMITTED$' <<<"$values"
+  check "$name: ArraySize REG_SZ 1000" grep -Eq '^ +ArraySize +REG_SZ +1000$' <<<"$values"
+done
+check "the third key still does not exist" bash -c '! wine reg query "HKLM\\SOFTWARE\\ODBC\\ODBC.INI\\VistasQuendar2" >/dev/null 2>&1'
+
+echo "== message boxes, under Xvfb"
+# Wine's desktop process started headless; the next one starts with a display.
+wineserver -k >/dev/null 2>&1; wineserver -w
+display=
+for n in $(seq 90 130); do
+  [ -e "/tmp/.X$n-lock" ] || { display=:$n; break; }
+done
+Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb_pid=$!
+export DISPLAY=$display
+for _ in $(seq 1 100); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
+
+# Waits for each of `count` boxes captioned "dorvane", dismisses it with
+# Return; Wine's trace of each box's text goes to DIR/output.
+dismiss_boxes() {  # dismiss_boxes COUNT
+  local window
+  for _ in $(seq 1 "$1"); do
+    window=$(timeout 60 xdotool search --sync --name '^dorvane$' | head -n 1)
+    [ -n "$window" ] || return 1
+    xdotool windowfocus --sync "$window" >/dev/null 2>&1
+    xdotool key --clearmodifiers Return
+    for _ in $(seq 1 100); do
+      xdotool search --name '^dorvane$' 2>/dev/null | grep -qx "$window" || break
+      sleep 0.1
+    done
+  done
+}
+box_texts() { sed -n 's/^.*trace:msgbox:MSGBOX_OnInit L"\(.*\)"\r*$/\1/p' "$1/output"; }
+
+# A PUB table that does not exist: each data source's grant fails.
+reset_database
+set_catalogue "(1, 'PUB', 'ghost'), (2, 'PUB', 'clientes')"
+run_windows "$work/box" WINEDEBUG=+msgbox &
+runner=$!
+dismiss_boxes 2
+check "two boxes shown and dismissed" same 0 "$?"
+wait "$runner"
+check "the run went on to its end, status 0" same 0 "$?"
+log=$(tr -d '\r' <"$work/box/dorvane.log")
+description=$(sed -n 's/^Error para VistasQuendar\.PUB\.ghost -> 1146 -> //p' <<<"$log" | head -n 1)
+check "the grant's failure is logged" test -n "$description"
+check "each box's text is the grant's description alone" same "$description
+$description" "$(box_texts "$work/box")"
+check "the grant's line follows the revoke's, then the next table" same "$(printf '%s\n' \
+  "Error para VistasQuendar.PUB.ghost -> 1147" "Error para VistasQuendar.PUB.ghost -> 1146" \
+  "Error para VistasQuendar1.PUB.ghost -> 1147" "Error para VistasQuendar1.PUB.ghost -> 1146" \
+  "Error para  ODBC --> VistasQuendar2" "Programa finalizado.")" \
+  "$(sed -E 's/^(Error para [^>]*-> -?[0-9]+).*/\1/; s/^(Error para  ODBC --> [^ ]*).*/\1/' <<<"$log")"
+
+# An error that nothing catches: a null owner ends the run.
+set_catalogue "(1, NULL, 'x')"
+run_windows "$work/fatal" WINEDEBUG=+msgbox &
+runner=$!
+dismiss_boxes 1
+wait "$runner"
+check "an uncaught error ends the run with status 1" same 1 "$?"
+check "its box shows the number and the description" same "Error 94: Invalid use of Null" "$(box_texts "$work/fatal")"
+check "its log has no closing line" same "" "$(cat "$work/fatal/dorvane.log")"
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
