@@ -12,7 +12,9 @@ jobs=$(nproc)
 cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build-win -j "$jobs"
 # The plain build's tests also run the Windows program under Wine.
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Debug -DDORVANE_WINDOWS_EXE="$PWD/build-win/dorvane.exe" >/dev/null
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Debug \
+  -DDORVANE_WINDOWS_EXE="$PWD/build-win/dorvane.exe" \
+  -DDORVANE_WINDOWS_UNIT_TESTS="$PWD/build-win/tests/windows/dorvane_windows_tests.exe" >/dev/null
 cmake --build build -j "$jobs"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DDORVANE_SANITIZE=ON >/dev/null
 cmake --build build-asan -j "$jobs"

@@ -4,11 +4,13 @@
 # Wine's odbc32 hands every ODBC call to the host's unixODBC, so both
 # programs reach the same server through the same driver.
 #
-#   wine_test.sh WINDOWS_EXE LINUX_EXE     (DORVANE_TEST_DB_DIR set)
+#   wine_test.sh WINDOWS_EXE LINUX_EXE [WINDOWS_UNIT_TESTS_EXE]
+#   (with DORVANE_TEST_DB_DIR set)
 set -uo pipefail
 
 win_exe=$(realpath "${1:?usage: wine_test.sh WINDOWS_EXE LINUX_EXE}")
 linux_exe=$(realpath "${2:?usage: wine_test.sh WINDOWS_EXE LINUX_EXE}")
+unit_tests=${3:-}
 db=${DORVANE_TEST_DB_DIR:?DORVANE_TEST_DB_DIR is not set: run the tests with scripts/test.sh}
 
 work=$(mktemp -d /tmp/dorvane-wine.XXXXXX)
@@ -63,6 +65,13 @@ wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /
 for name in VistasQuendar VistasQuendar1; do
   wine reg add "HKLM\\SOFTWARE\\ODBC\\ODBC.INI\\$name" /v Driver /t REG_SZ /d MariaDB /f >/dev/null 2>&1
 done
+
+if [ -n "$unit_tests" ]; then
+  echo "== the Windows unit tests"
+  wine "$unit_tests" --gtest_brief=1 2>&1 | tr -d '\r' | grep -v -e '^it looks like wine32' -e 'multiarch needs' \
+    -e 'dpkg --add-architecture' -e 'apt-get install wine32'
+  check "the Windows unit tests pass" same 0 "${PIPESTATUS[0]}"
+fi
 
 # Runs a program copied into a folder of its own, from another folder.
 run_windows() {  # run_windows DIR [env...]
