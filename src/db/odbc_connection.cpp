@@ -1,7 +1,6 @@
 #include "db/odbc_connection.h"
 
 #include <cstdint>
-#include <optional>
 
 #include "db/odbc_recordset.h"
 #include "db/odbc_text.h"
@@ -41,17 +40,21 @@ void OdbcConnection::Execute(const std::string& statement) {
     if (!connected_) throw not_open();
     WideText text(statement);
     const SQLRETURN rc = SQLExecDirectW(statements_.get(), text.get(), text.length());
-    // The diagnostic is read before the statement is reset, which clears it.
-    std::optional<Error> failure;
-    if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA) failure = diagnostic_error(SQL_HANDLE_STMT, statements_.get());
-    // Whatever the statement returned is dropped before anything else runs.
+    if (SQL_SUCCEEDED(rc) || rc == SQL_NO_DATA) {
+        // Whatever the statement returned is dropped before anything else runs.
+        SQLFreeStmt(statements_.get(), SQL_CLOSE);
+        return;
+    }
+    // Read before the statement is reset, which clears it.
+    const Diagnostic failure = first_diagnostic(SQL_HANDLE_STMT, statements_.get());
     SQLFreeStmt(statements_.get(), SQL_CLOSE);
-    if (failure) throw *failure;
+    if (failure.connection_lost() && !*link_failure_) *link_failure_ = failure.error;
+    throw failure.error;
 }
 
 std::unique_ptr<Recordset> OdbcConnection::OpenRecordset(const std::string& query) {
     if (!connected_) throw not_open();
-    return std::make_unique<OdbcRecordset>(connection_.get(), query);
+    return std::make_unique<OdbcRecordset>(connection_.get(), query, link_failure_);
 }
 
 void OdbcConnection::Close() {

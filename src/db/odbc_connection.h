@@ -2,6 +2,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "db/database.h"
@@ -25,6 +26,9 @@ private:
     // Reused for every Execute, apart from any open query result.
     StatementHandle statements_;
     bool connected_ = false;
+    // Set once a statement finds the connection itself gone; the results
+    // read over this connection then cannot move on.
+    std::shared_ptr<std::optional<Error>> link_failure_ = std::make_shared<std::optional<Error>>();
 };
 
 }  // namespace dorvane::db

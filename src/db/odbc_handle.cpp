@@ -8,7 +8,7 @@
 
 namespace dorvane::db {
 
-Error diagnostic_error(SQLSMALLINT handle_type, SQLHANDLE handle) {
+Diagnostic first_diagnostic(SQLSMALLINT handle_type, SQLHANDLE handle) {
     SQLWCHAR state[6] = {};
     SQLINTEGER native = 0;
     SQLSMALLINT length = 0;
@@ -20,13 +20,18 @@ Error diagnostic_error(SQLSMALLINT handle_type, SQLHANDLE handle) {
         rc = SQLGetDiagRecW(handle_type, handle, 1, state, &native, message.data(),
                             static_cast<SQLSMALLINT>(message.size()), &length);
     }
-    if (!SQL_SUCCEEDED(rc)) return Error(unspecified_error, "Unknown ODBC error");
+    if (!SQL_SUCCEEDED(rc)) return {Error(unspecified_error, "Unknown ODBC error"), ""};
     // Some drivers count the message in bytes rather than characters: the
     // text ends at its terminator, whatever length is reported.
     const std::size_t reported = std::min<std::size_t>(static_cast<std::size_t>(length), message.size() - 1);
     const std::size_t chars = static_cast<std::size_t>(
         std::find(message.begin(), message.begin() + reported, SQLWCHAR{0}) - message.begin());
-    return Error(static_cast<std::int32_t>(native), from_sqlwchar(message.data(), chars));
+    return {Error(static_cast<std::int32_t>(native), from_sqlwchar(message.data(), chars)),
+            from_sqlwchar(state, 5)};
+}
+
+Error diagnostic_error(SQLSMALLINT handle_type, SQLHANDLE handle) {
+    return first_diagnostic(handle_type, handle).error;
 }
 
 void check(SQLRETURN rc, SQLSMALLINT handle_type, SQLHANDLE handle) {

@@ -7,12 +7,21 @@
 #include <sql.h>
 #include <sqlext.h>
 
+#include <string>
+
 #include "run/error.h"
 
 namespace dorvane::db {
 
-// The first diagnostic record of `handle` as an Error: its native code
-// (never 0) and its message text as the driver gave it.
+// The first diagnostic record of `handle`: an Error with its native code
+// (never 0) and its message text as the driver gave it, and its SQLSTATE.
+struct Diagnostic {
+    Error error;
+    std::string state;
+    // Class 08: the connection itself failed, not just one statement.
+    bool connection_lost() const { return state.rfind("08", 0) == 0; }
+};
+Diagnostic first_diagnostic(SQLSMALLINT handle_type, SQLHANDLE handle);
 Error diagnostic_error(SQLSMALLINT handle_type, SQLHANDLE handle);
 
 // Raises the handle's diagnostic when `rc` is a failure. SQL_NO_DATA is not

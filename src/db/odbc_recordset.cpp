@@ -22,8 +22,9 @@ Error at_end() {
 
 }  // namespace
 
-OdbcRecordset::OdbcRecordset(SQLHDBC connection, const std::string& query)
-    : statement_(SQL_HANDLE_DBC, connection) {
+OdbcRecordset::OdbcRecordset(SQLHDBC connection, const std::string& query,
+                             std::shared_ptr<const std::optional<Error>> link_failure)
+    : statement_(SQL_HANDLE_DBC, connection), link_failure_(std::move(link_failure)) {
     WideText text(query);
     statement_.check(SQLExecDirectW(statement_.get(), text.get(), text.length()));
 
@@ -53,6 +54,9 @@ FieldValue OdbcRecordset::field(const std::string& name) const {
 void OdbcRecordset::MoveNext() {
     if (!open_) throw closed();
     if (eof_) throw at_end();
+    // The driver may hold the whole result in memory; a cursor on a lost
+    // connection must still not move on as if nothing had happened.
+    if (*link_failure_) throw **link_failure_;
     fetch();
 }
 

@@ -1,0 +1,192 @@
+// Faults from outside: the database server dying under a run, a server
+// that is down, and the program itself killed while it rewrites odbc.ini.
+// Each test runs its own server, which it may kill.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <random>
+#include <set>
+#include <thread>
+
+#include "registry/ini_file.h"
+#include "support/private_db.h"
+#include "support/temp_dir.h"
+
+extern char** environ;
+
+namespace dorvane::testing {
+namespace {
+
+std::string script(const std::string& args) {
+    return std::string("bash ") + DORVANE_SOURCE_DIR + "/scripts/private-db.sh " + args + " >/dev/null 2>&1";
+}
+
+// A private server of this test's own, stopped (or already dead) at the end.
+class OwnServer {
+public:
+    OwnServer() {
+        if (std::system(script("start " + dir.path()).c_str()) != 0) throw std::runtime_error("server did not start");
+    }
+    ~OwnServer() { std::system(script("stop " + dir.path()).c_str()); }
+    std::string sql(const std::string& statements) {
+        const std::string file = dir / "statements.sql";
+        write_bytes(file, statements);
+        const std::string command = "mariadb --no-defaults --batch --skip-column-names -u root -S " + dir.path() +
+                                    "/mysqld.sock < " + file + " 2>/dev/null";
+        std::string out;
+        if (FILE* p = popen(command.c_str(), "r")) {
+            char buffer[4096];
+            for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, p)) > 0;) out.append(buffer, n);
+            pclose(p);
+        }
+        return out;
+    }
+    void kill_hard() {
+        const pid_t pid = std::stoi(read_bytes(dir / "mysqld.pid"));
+        ::kill(pid, SIGKILL);
+        while (::kill(pid, 0) == 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    TempDir dir;
+};
+
+// The program, copied beside its log, started with stdout and stderr in
+// files; returns its pid.
+pid_t start_program(const std::string& program_dir, const std::string& odbc_dir) {
+    std::filesystem::copy_file(DORVANE_EXE, program_dir + "/dorvane", std::filesystem::copy_options::overwrite_existing);
+    posix_spawn_file_actions_t files;
+    posix_spawn_file_actions_init(&files);
+    posix_spawn_file_actions_addopen(&files, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&files, 1, (program_dir + "/stdout").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&files, 2, (program_dir + "/stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    std::vector<std::string> env = {"ODBCSYSINI=" + odbc_dir, "PATH=/usr/bin:/bin", "LANG=C.UTF-8"};
+    std::vector<char*> envp;
+    for (auto& e : env) envp.push_back(e.data());
+    envp.push_back(nullptr);
+    std::string exe = program_dir + "/dorvane";
+    char* argv[] = {exe.data(), nullptr};
+    pid_t pid = -1;
+    if (posix_spawn(&pid, exe.c_str(), &files, nullptr, argv, envp.data()) != 0) pid = -1;
+    posix_spawn_file_actions_destroy(&files);
+    return pid;
+}
+
+int wait_status(pid_t pid) {
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+std::string data_sources_at(const std::string& socket) {
+    std::string ini = "; three data sources on one server\n";
+    for (const char* name : {"VistasQuendar", "VistasQuendar1", "VistasQuendar2"})
+        ini += std::string("\n[") + name + "]\nDriver = MariaDB\nSocket = " + socket + "\nDatabase = sysprogress\n";
+    return ini;
+}
+
+TEST(Faults, ServerKilledDuringAWalkEndsTheRunWithItsError) {
+    OwnServer server;
+    std::string statements = "CREATE DATABASE \"PUB\";";
+    std::string rows;
+    for (int i = 1; i <= 3000; ++i) {
+        statements += "CREATE TABLE \"PUB\".\"t" + std::to_string(i) + "\" (id INT) ENGINE=MyISAM;";
+        rows += (i > 1 ? "," : "") + std::string("(") + std::to_string(i) + ",'PUB','t" + std::to_string(i) + "')";
+    }
+    server.sql(statements + "INSERT INTO sysprogress.systables (id, owner, tbl) VALUES " + rows + ";");
+    TempDir program, odbc;
+    write_odbc_config(odbc.path(), data_sources_at(server.dir / "mysqld.sock"));
+    const std::string settings_before = read_bytes(odbc / "odbc.ini");
+
+    const pid_t pid = start_program(program.path(), odbc.path());
+    ASSERT_GT(pid, 0);
+    // Kill the server once the walk is well under way.
+    for (int i = 0; i < 3000; ++i) {
+        const std::string count = server.sql("SHOW GLOBAL STATUS LIKE 'Com_revoke';");
+        if (count.size() > 11 && std::stoi(count.substr(11)) >= 200) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    server.kill_hard();
+    EXPECT_EQ(wait_status(pid), 1);
+
+    const std::string error = read_bytes(program / "stderr");
+    const std::size_t last = error.rfind("dorvane: error ");
+    ASSERT_NE(last, std::string::npos) << error;
+    const std::string fatal = error.substr(last);
+    EXPECT_TRUE(fatal.rfind("dorvane: error 2013: ", 0) == 0 || fatal.rfind("dorvane: error 2006: ", 0) == 0) << fatal;
+    const std::string log = read_bytes(program / "dorvane.log");
+    EXPECT_EQ(log.find("Programa finalizado."), std::string::npos);
+    EXPECT_NE(log.find(" -> 20"), std::string::npos) << "the lost statement is logged";
+    // The settings written before the work are there, and the file is whole.
+    const std::string settings = read_bytes(odbc / "odbc.ini");
+    EXPECT_EQ(settings.find("READ UNCOMMITTED"), std::string::npos);
+    std::string expected = settings_before;
+    for (const char* name : {"VistasQuendar", "VistasQuendar1", "VistasQuendar2"}) {
+        expected = *modRegistro::set_ini_value(expected, name, "DefaultIsolationLevel", "REPEATABLE READ");
+        expected = *modRegistro::set_ini_value(expected, name, "ArraySize", "1000");
+    }
+    EXPECT_EQ(settings, expected);
+}
+
+TEST(Faults, ServerDownBeforeTheRunGivesThreeLinesAndANormalEnd) {
+    OwnServer server;
+    server.kill_hard();
+    TempDir program, odbc;
+    write_odbc_config(odbc.path(), data_sources_at(server.dir / "mysqld.sock"));
+    const pid_t pid = start_program(program.path(), odbc.path());
+    ASSERT_GT(pid, 0);
+    EXPECT_EQ(wait_status(pid), 0);
+    const std::string prefix = "Error para  ODBC --> ";
+    const std::string log = read_bytes(program / "dorvane.log");
+    std::size_t at = 0;
+    for (const char* name : {"VistasQuendar ", "VistasQuendar1 ", "VistasQuendar2 "}) {
+        at = log.find(prefix + name + "-> 2002 -> ", at);
+        EXPECT_NE(at, std::string::npos) << log;
+    }
+    EXPECT_EQ(log.substr(log.size() - 22), "Programa finalizado.\r\n");
+    const std::string settings = read_bytes(odbc / "odbc.ini");
+    std::size_t isolation_lines = 0;
+    for (std::size_t p = 0; (p = settings.find("DefaultIsolationLevel=READ UNCOMMITTED\n", p)) != std::string::npos; ++p)
+        ++isolation_lines;
+    EXPECT_EQ(isolation_lines, 3u);
+}
+
+TEST(Faults, KilledWhileRewritingOdbcIniLeavesTheOldOrTheNewFile) {
+    // A large file widens the window in which a rewrite is under way.
+    std::string original = data_sources_at("/nonexistent/mysqld.sock");
+    for (int i = 0; i < 60000; ++i) original += "; padding line " + std::to_string(i) + " to make rewriting slow\n";
+    std::set<std::string> states = {original};
+    std::string state = original;
+    for (const char* name : {"VistasQuendar", "VistasQuendar1", "VistasQuendar2"}) {
+        states.insert(state = *modRegistro::set_ini_value(state, name, "DefaultIsolationLevel", "REPEATABLE READ"));
+        states.insert(state = *modRegistro::set_ini_value(state, name, "ArraySize", "1000"));
+    }
+    for (const char* name : {"VistasQuendar", "VistasQuendar1", "VistasQuendar2"})
+        states.insert(state = *modRegistro::set_ini_value(state, name, "DefaultIsolationLevel", "READ UNCOMMITTED"));
+
+    TempDir program, odbc;
+    write_odbc_config(odbc.path(), original);
+    std::mt19937 random(20261208);
+    std::uniform_int_distribution<int> delay_us(0, 150000);
+    std::set<std::string> seen;
+    for (int round = 0; round < 40; ++round) {
+        write_bytes(odbc / "odbc.ini", original);
+        const pid_t pid = start_program(program.path(), odbc.path());
+        ASSERT_GT(pid, 0);
+        std::this_thread::sleep_for(std::chrono::microseconds(delay_us(random)));
+        ::kill(pid, SIGKILL);
+        wait_status(pid);
+        const std::string after = read_bytes(odbc / "odbc.ini");
+        ASSERT_EQ(states.count(after), 1u) << "round " << round << ": a file that is neither old nor new";
+        seen.insert(after);
+    }
+    // The kills fell at different moments of the run.
+    EXPECT_GE(seen.size(), 3u);
+}
+
+}  // namespace
+}  // namespace dorvane::testing
