@@ -8,6 +8,7 @@ packages=(
   unixodbc unixodbc-dev odbc-mariadb
   mariadb-server mariadb-client
   g++-mingw-w64-x86-64 wine wine64 xvfb xdotool
+  clang libclang-rt-14-dev valgrind time
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
-# Sets everything up on a fresh Debian machine and runs every test: the
-# unit tests and the tests against a private MariaDB, in a plain build and
-# in an address + undefined-behaviour sanitizer build; and the Windows
-# program, cross-compiled with warnings as errors and run under Wine.
+# Sets everything up on a fresh Debian machine and runs every test:
+#  - the unit tests and the tests against a private MariaDB, in a plain
+#    build and in an address + undefined-behaviour sanitizer build;
+#  - the Windows program, cross-compiled with warnings as errors and run
+#    under Wine (part of the plain build's tests);
+#  - the whole suite and a demo run under valgrind memcheck;
+#  - each libFuzzer target for DORVANE_FUZZ_SECONDS (default 60).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -11,24 +14,54 @@ scripts/install-deps.sh
 jobs=$(nproc)
 cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build-win -j "$jobs"
-# The plain build's tests also run the Windows program under Wine.
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Debug \
   -DDORVANE_WINDOWS_EXE="$PWD/build-win/dorvane.exe" \
   -DDORVANE_WINDOWS_UNIT_TESTS="$PWD/build-win/tests/windows/dorvane_windows_tests.exe" >/dev/null
 cmake --build build -j "$jobs"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DDORVANE_SANITIZE=ON >/dev/null
 cmake --build build-asan -j "$jobs"
+CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDORVANE_FUZZ=ON >/dev/null
+cmake --build build-fuzz -j "$jobs"
 
 db=$(mktemp -d /tmp/dorvane-db.XXXXXX)
-trap 'scripts/private-db.sh stop "$db"; rm -rf "$db"' EXIT
+scratch=$(mktemp -d /tmp/dorvane-test.XXXXXX)
+trap 'scripts/private-db.sh stop "$db"; rm -rf "$db" "$scratch"' EXIT
 scripts/private-db.sh start "$db"
 export DORVANE_TEST_DB_DIR=$db
 
-status=0
-ctest --test-dir build --output-on-failure || status=1
-# The ODBC driver manager and driver are not built with the sanitizers;
-# what they leak at exit is theirs.
-ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp \
-UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-  ctest --test-dir build-asan --output-on-failure || status=1
-exit $status
+failures=()
+step() {  # step NAME command...
+  local name=$1; shift
+  echo "== $name"
+  "$@" || failures+=("$name")
+}
+
+step "tests" ctest --test-dir build --output-on-failure
+step "tests with sanitizers" env UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest --test-dir build-asan --output-on-failure
+
+memcheck="valgrind --quiet --error-exitcode=99 --leak-check=full --errors-for-leak-kinds=definite"
+step "unit tests under valgrind" $memcheck build/tests/dorvane_tests --gtest_brief=1
+step "database tests under valgrind, the program too" env DORVANE_TEST_WRAPPER="$memcheck" \
+  $memcheck build/tests/dorvane_db_tests --gtest_brief=1
+demo_under_valgrind() {
+  scripts/private-db.sh seed "$db"
+  mkdir -p "$scratch/demo" && cp build/dorvane "$scratch/demo/"
+  (cd "$scratch" && ODBCSYSINI="$db/odbc" $memcheck "$scratch/demo/dorvane")
+  grep -q '^Programa finalizado' "$scratch/demo/dorvane.log"
+}
+step "demo run under valgrind" demo_under_valgrind
+
+fuzz_seconds=${DORVANE_FUZZ_SECONDS:-60}
+for target in ini_edit statements error_line; do
+  mkdir -p "$scratch/fuzz-$target"
+  # New inputs go to the scratch folder; the seeds in the repository stay.
+  step "fuzz $target for ${fuzz_seconds}s" build-fuzz/fuzz/${target}_fuzz -max_total_time="$fuzz_seconds" \
+    -print_final_stats=1 -artifact_prefix="$scratch/fuzz-$target/" "$scratch/fuzz-$target" "fuzz/corpus/$target"
+done
+
+if ((${#failures[@]})); then
+  printf 'FAILED: %s\n' "${failures[@]}"
+  exit 1
+fi
+echo "All test steps passed."

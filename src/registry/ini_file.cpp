@@ -96,6 +96,15 @@ std::string file_line_end(const std::string& content) {
 
 }  // namespace
 
+bool storable_value(const std::string& value) {
+    return value.find_first_of(std::string("\r\n\0", 3)) == std::string::npos &&
+           (value.empty() || (!is_blank(value.front()) && !is_blank(value.back())));
+}
+
+bool storable_name(const std::string& name) {
+    return !name.empty() && storable_value(name) && name.find_first_of("=[];#") == std::string::npos;
+}
+
 bool has_section(const std::string& content, const std::string& section) {
     return find_section(content, split_lines(content), section).has_value();
 }
@@ -117,7 +126,7 @@ std::optional<std::string> set_ini_value(const std::string& content, const std::
         std::size_t from = lines[i].begin + text.find('=') + 1;
         while (from < lines[i].end && is_blank(content[from])) ++from;
         std::size_t to = lines[i].end;
-        while (to > from && is_blank(content[to - 1])) --to;
+        while (to > from && (is_blank(content[to - 1]) || content[to - 1] == '\r')) --to;
         return content.substr(0, from) + value + content.substr(to);
     }
 

@@ -7,6 +7,13 @@
 
 namespace dorvane::modRegistro {
 
+// What an odbc.ini line can hold so that it reads back as written: a
+// section or entry name without line breaks, NUL, "=", brackets, comment
+// marks or blanks at its ends; a value without line breaks, NUL or blanks
+// at its ends (readers trim them).
+bool storable_name(const std::string& name);
+bool storable_value(const std::string& value);
+
 // True when `content` has a section named `section` (any letter case).
 bool has_section(const std::string& content, const std::string& section);
 
@@ -16,6 +23,7 @@ bool has_section(const std::string& content, const std::string& section);
 // names compare without regard to letter case; where a section appears
 // twice, its first appearance is edited, as it is the one that is read.
 // Empty when the section does not exist.
+// `name` and `value` must be storable.
 std::optional<std::string> set_ini_value(const std::string& content, const std::string& section,
                                          const std::string& name, const std::string& value);
 

@@ -35,23 +35,13 @@ bool starts_with_ignoring_case(const std::string& text, const std::string& prefi
     return true;
 }
 
-// What cannot stand in an odbc.ini line without changing its shape.
-bool fits_in_line(const std::string& text) {
-    return text.find_first_of(std::string("\r\n\0", 3)) == std::string::npos;
-}
-
-bool fits_as_name(const std::string& text) {
-    return !text.empty() && fits_in_line(text) && text.find_first_of("=[];#") == std::string::npos &&
-           text.front() != ' ' && text.back() != ' ';
-}
-
 }  // namespace
 
 RegistryKey RegistryKey::open(std::uint32_t clave_raiz, const std::string& subclave) {
     const std::string prefix = "SOFTWARE\\ODBC\\ODBC.INI\\";
     if (!starts_with_ignoring_case(subclave, prefix)) throw no_such_key();
     const std::string section = subclave.substr(prefix.size());
-    if (!fits_as_name(section) || section.find('\\') != std::string::npos) throw no_such_key();
+    if (!storable_name(section) || section.find('\\') != std::string::npos) throw no_such_key();
 
     std::string file;
     if (clave_raiz == hkey_local_machine) {
@@ -75,7 +65,7 @@ RegistryKey::~RegistryKey() = default;
 void RegistryKey::set_value(const std::string& nombre_valor, std::int32_t tipo_valor,
                             const ValueBytes& datos) {
     const std::string text = value_as_text(datos, tipo_valor);
-    if (!fits_as_name(nombre_valor) || !fits_in_line(text)) throw Error(invalid_data, "The data is invalid.");
+    if (!storable_name(nombre_valor) || !storable_value(text)) throw Error(invalid_data, "The data is invalid.");
     const auto edited = set_ini_value(read_file(state_->file), state_->section, nombre_valor, text);
     if (!edited) throw no_such_key();  // the section went away since the key was opened
     replace_file(state_->file, *edited);

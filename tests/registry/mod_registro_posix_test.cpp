@@ -84,6 +84,7 @@ TEST_F(OdbcIniRegistry, MissingKeysAndRefusedWritesChangeNothing) {
     EXPECT_EQ(write(hkey_local_machine, key, "K", "v", 2), -1);    // REG_EXPAND_SZ
     EXPECT_EQ(write(hkey_local_machine, key, "K", "many", reg_dword), -1);
     EXPECT_EQ(write(hkey_local_machine, key, "K", "two\nlines"), -1);
+    EXPECT_EQ(write(hkey_local_machine, key, "K", " padded"), -1);  // would read back trimmed
     EXPECT_EQ(write(hkey_local_machine, key, "K=J", "v"), -1);
     EXPECT_EQ(write(hkey_current_user, key, "K", "v"), -1);        // no user file
     EXPECT_EQ(read_bytes(dir / "odbc.ini"), original);

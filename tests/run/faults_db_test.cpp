@@ -56,8 +56,8 @@ public:
 };
 
 // The program, copied beside its log, started with stdout and stderr in
-// files; returns its pid.
-pid_t start_program(const std::string& program_dir, const std::string& odbc_dir) {
+// files, under the test wrapper unless `bare`; returns its pid.
+pid_t start_program(const std::string& program_dir, const std::string& odbc_dir, bool bare = false) {
     std::filesystem::copy_file(DORVANE_EXE, program_dir + "/dorvane", std::filesystem::copy_options::overwrite_existing);
     posix_spawn_file_actions_t files;
     posix_spawn_file_actions_init(&files);
@@ -69,9 +69,11 @@ pid_t start_program(const std::string& program_dir, const std::string& odbc_dir)
     for (auto& e : env) envp.push_back(e.data());
     envp.push_back(nullptr);
     std::string exe = program_dir + "/dorvane";
-    char* argv[] = {exe.data(), nullptr};
+    std::string shell = "/bin/sh", dash_c = "-c", command = "exec " + program_wrapper() + "\"$0\"";
+    std::vector<char*> argv = {exe.data(), nullptr};
+    if (!bare && !program_wrapper().empty()) argv = {shell.data(), dash_c.data(), command.data(), exe.data(), nullptr};
     pid_t pid = -1;
-    if (posix_spawn(&pid, exe.c_str(), &files, nullptr, argv, envp.data()) != 0) pid = -1;
+    if (posix_spawn(&pid, argv[0], &files, nullptr, argv.data(), envp.data()) != 0) pid = -1;
     posix_spawn_file_actions_destroy(&files);
     return pid;
 }
@@ -175,7 +177,7 @@ TEST(Faults, KilledWhileRewritingOdbcIniLeavesTheOldOrTheNewFile) {
     std::set<std::string> seen;
     for (int round = 0; round < 40; ++round) {
         write_bytes(odbc / "odbc.ini", original);
-        const pid_t pid = start_program(program.path(), odbc.path());
+        const pid_t pid = start_program(program.path(), odbc.path(), true);
         ASSERT_GT(pid, 0);
         std::this_thread::sleep_for(std::chrono::microseconds(delay_us(random)));
         ::kill(pid, SIGKILL);

@@ -52,6 +52,11 @@ std::string escape_literal(const std::string& text) {
 
 }  // namespace
 
+std::string program_wrapper() {
+    const char* wrapper = std::getenv("DORVANE_TEST_WRAPPER");
+    return wrapper != nullptr && *wrapper != '\0' ? std::string(wrapper) + " " : "";
+}
+
 std::string private_db_dir() {
     const char* dir = std::getenv("DORVANE_TEST_DB_DIR");
     if (dir == nullptr || *dir == '\0')
@@ -134,7 +139,7 @@ ProgramRun run_program(const std::string& program_dir, const std::string& odbc_d
     TempDir elsewhere;
     ProgramRun result{};
     result.standard_error = run("cd " + shell_quote(elsewhere.path()) + " && ODBCSYSINI=" +
-                                    shell_quote(odbc_dir) + " " + shell_quote(exe),
+                                    shell_quote(odbc_dir) + " " + program_wrapper() + shell_quote(exe),
                                 "", &result.exit_status);
     return result;
 }

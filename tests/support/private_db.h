@@ -42,6 +42,10 @@ void write_odbc_config(const std::string& dir, const std::string& odbc_ini);
 std::string three_data_sources(const std::vector<std::string>& missing = {},
                                const std::vector<std::string>& unreachable = {});
 
+// What the program is started under, from DORVANE_TEST_WRAPPER (for
+// instance valgrind), followed by a blank; empty when unset.
+std::string program_wrapper();
+
 // A run of the real executable, copied into `program_dir` and started from
 // another working directory with ODBCSYSINI=`odbc_dir`.
 struct ProgramRun {
