@@ -30,10 +30,11 @@ scripts/private-db.sh start "$db"
 export DORVANE_TEST_DB_DIR=$db
 
 failures=()
+passed=0
 step() {  # step NAME command...
   local name=$1; shift
   echo "== $name"
-  "$@" || failures+=("$name")
+  if "$@"; then passed=$((passed + 1)); else failures+=("$name"); fi
 }
 
 step "tests" ctest --test-dir build --output-on-failure
@@ -60,8 +61,6 @@ for target in ini_edit statements error_line; do
     -print_final_stats=1 -artifact_prefix="$scratch/fuzz-$target/" "$scratch/fuzz-$target" "fuzz/corpus/$target"
 done
 
-if ((${#failures[@]})); then
-  printf 'FAILED: %s\n' "${failures[@]}"
-  exit 1
-fi
-echo "All test steps passed."
+((${#failures[@]})) && printf 'FAILED: %s\n' "${failures[@]}"
+echo "steps: $passed passed, ${#failures[@]} failed"
+((${#failures[@]} == 0))

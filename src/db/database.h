@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace dorvane::db {
 
@@ -19,8 +20,9 @@ public:
     virtual ~Recordset() = default;
     // True once the position has passed the last row.
     virtual bool eof() const = 0;
-    // The current row's value of the column named `name` (any letter case).
-    virtual FieldValue field(const std::string& name) const = 0;
+    // The current row's value of the column named `name` (any letter case),
+    // one of those named when the result was opened.
+    virtual FieldValue field(const std::string& name) = 0;
     virtual void MoveNext() = 0;
     virtual void Close() = 0;
 };
@@ -32,9 +34,11 @@ public:
     virtual void Open(const std::string& connection_string) = 0;
     // Runs one statement; any result it gives is discarded.
     virtual void Execute(const std::string& statement) = 0;
-    // Runs a query and positions the result on its first row. Statements
-    // may run on this connection while the result is open.
-    virtual std::unique_ptr<Recordset> OpenRecordset(const std::string& query) = 0;
+    // Runs a query and positions the result on its first row; `columns` are
+    // the ones that will be read. Statements may run on this connection
+    // while the result is open.
+    virtual std::unique_ptr<Recordset> OpenRecordset(const std::string& query,
+                                                     const std::vector<std::string>& columns) = 0;
     virtual void Close() = 0;
 };
 

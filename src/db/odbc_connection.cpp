@@ -52,9 +52,10 @@ void OdbcConnection::Execute(const std::string& statement) {
     throw failure.error;
 }
 
-std::unique_ptr<Recordset> OdbcConnection::OpenRecordset(const std::string& query) {
+std::unique_ptr<Recordset> OdbcConnection::OpenRecordset(const std::string& query,
+                                                         const std::vector<std::string>& columns) {
     if (!connected_) throw not_open();
-    return std::make_unique<OdbcRecordset>(connection_.get(), query, link_failure_);
+    return std::make_unique<OdbcRecordset>(connection_.get(), query, columns, link_failure_);
 }
 
 void OdbcConnection::Close() {

@@ -17,7 +17,8 @@ public:
 
     void Open(const std::string& connection_string) override;
     void Execute(const std::string& statement) override;
-    std::unique_ptr<Recordset> OpenRecordset(const std::string& query) override;
+    std::unique_ptr<Recordset> OpenRecordset(const std::string& query,
+                                             const std::vector<std::string>& columns) override;
     void Close() override;
 
 private:

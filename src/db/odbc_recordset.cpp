@@ -23,30 +23,37 @@ Error at_end() {
 }  // namespace
 
 OdbcRecordset::OdbcRecordset(SQLHDBC connection, const std::string& query,
+                             const std::vector<std::string>& columns,
                              std::shared_ptr<const std::optional<Error>> link_failure)
-    : statement_(SQL_HANDLE_DBC, connection), link_failure_(std::move(link_failure)) {
+    : statement_(SQL_HANDLE_DBC, connection), link_failure_(std::move(link_failure)), names_(columns),
+      numbers_(columns.size(), 0) {
     WideText text(query);
     statement_.check(SQLExecDirectW(statement_.get(), text.get(), text.length()));
 
-    SQLSMALLINT columns = 0;
-    statement_.check(SQLNumResultCols(statement_.get(), &columns));
-    for (SQLUSMALLINT c = 1; c <= static_cast<SQLUSMALLINT>(columns); ++c) {
+    SQLSMALLINT count = 0;
+    statement_.check(SQLNumResultCols(statement_.get(), &count));
+    for (SQLUSMALLINT c = 1; c <= static_cast<SQLUSMALLINT>(count); ++c) {
         SQLWCHAR name[256];
         SQLSMALLINT length = 0;
         statement_.check(SQLColAttributeW(statement_.get(), c, SQL_DESC_NAME, name, sizeof name,
                                           &length, nullptr));
         const std::size_t chars = std::min<std::size_t>(static_cast<std::size_t>(length) / sizeof(SQLWCHAR),
                                                         sizeof name / sizeof *name - 1);
-        names_.push_back(from_sqlwchar(name, chars));
+        const std::string result_name = from_sqlwchar(name, chars);
+        for (std::size_t k = 0; k < names_.size(); ++k) {
+            if (numbers_[k] == 0 && same_name(names_[k], result_name)) numbers_[k] = c;
+        }
     }
-    fetch();
+    read_batch();
+    if (batch_.empty() && failure_ahead_) throw *failure_ahead_;
+    eof_ = batch_.empty();
 }
 
-FieldValue OdbcRecordset::field(const std::string& name) const {
+FieldValue OdbcRecordset::field(const std::string& name) {
     if (!open_) throw closed();
     if (eof_) throw at_end();
-    for (std::size_t c = 0; c < names_.size(); ++c) {
-        if (same_name(names_[c], name)) return row_[c];
+    for (std::size_t k = 0; k < names_.size(); ++k) {
+        if (numbers_[k] != 0 && same_name(names_[k], name)) return batch_[position_][k];
     }
     throw Error(3265, "Item cannot be found in the collection corresponding to the requested name or ordinal.");
 }
@@ -54,10 +61,15 @@ FieldValue OdbcRecordset::field(const std::string& name) const {
 void OdbcRecordset::MoveNext() {
     if (!open_) throw closed();
     if (eof_) throw at_end();
-    // The driver may hold the whole result in memory; a cursor on a lost
-    // connection must still not move on as if nothing had happened.
+    // The rows may be in memory already; a cursor on a lost connection must
+    // still not move on as if nothing had happened.
     if (*link_failure_) throw **link_failure_;
-    fetch();
+    if (++position_ < batch_.size()) return;
+    if (failure_ahead_) throw *failure_ahead_;
+    batch_.clear();
+    if (!exhausted_) read_batch();
+    if (batch_.empty() && failure_ahead_) throw *failure_ahead_;
+    eof_ = batch_.empty();
 }
 
 void OdbcRecordset::Close() {
@@ -67,16 +79,26 @@ void OdbcRecordset::Close() {
     statement_.reset();
 }
 
-void OdbcRecordset::fetch() {
-    const SQLRETURN rc = SQLFetch(statement_.get());
-    if (rc == SQL_NO_DATA) {
-        eof_ = true;
-        row_.clear();
-        return;
+void OdbcRecordset::read_batch() {
+    batch_.clear();
+    position_ = 0;
+    try {
+        while (batch_.size() < batch_rows) {
+            const SQLRETURN rc = SQLFetch(statement_.get());
+            if (rc == SQL_NO_DATA) {
+                exhausted_ = true;
+                return;
+            }
+            statement_.check(rc);
+            std::vector<FieldValue> row;
+            row.reserve(numbers_.size());
+            for (const SQLUSMALLINT number : numbers_) row.push_back(number != 0 ? read_column(number) : std::nullopt);
+            batch_.push_back(std::move(row));
+        }
+    } catch (const Error& e) {
+        failure_ahead_ = e;
+        exhausted_ = true;
     }
-    statement_.check(rc);
-    row_.clear();
-    for (SQLUSMALLINT c = 1; c <= names_.size(); ++c) row_.push_back(read_column(c));
 }
 
 // The whole value as text, however long, in as many pieces as it takes.

@@ -11,27 +11,38 @@
 
 namespace dorvane::db {
 
+// Rows are read ahead in batches, only the columns asked for: the walk's
+// statements then run back to back, and memory stays bounded however long
+// the result. A failure met while reading ahead is kept and raised when the
+// walk reaches its row, so the order of effects is that of a row-by-row
+// cursor.
 class OdbcRecordset final : public Recordset {
 public:
     // Runs `query` on `connection` and moves to the first row. Once
     // `link_failure` holds an error, the connection is gone and moving on
     // fails with it, as a cursor that reads from the server would.
-    OdbcRecordset(SQLHDBC connection, const std::string& query,
+    OdbcRecordset(SQLHDBC connection, const std::string& query, const std::vector<std::string>& columns,
                   std::shared_ptr<const std::optional<Error>> link_failure);
 
     bool eof() const override { return eof_; }
-    FieldValue field(const std::string& name) const override;
+    FieldValue field(const std::string& name) override;
     void MoveNext() override;
     void Close() override;
 
 private:
-    void fetch();
+    static constexpr std::size_t batch_rows = 512;
+
+    void read_batch();
     FieldValue read_column(SQLUSMALLINT column);
 
     StatementHandle statement_;
     std::shared_ptr<const std::optional<Error>> link_failure_;
-    std::vector<std::string> names_;
-    std::vector<FieldValue> row_;  // the current row, read whole on arrival
+    std::vector<std::string> names_;           // the columns asked for
+    std::vector<SQLUSMALLINT> numbers_;        // their numbers in the result, 0 when absent
+    std::vector<std::vector<FieldValue>> batch_;
+    std::size_t position_ = 0;                 // the current row in `batch_`
+    std::optional<Error> failure_ahead_;       // met after the last row of `batch_`
+    bool exhausted_ = false;                   // no rows after `batch_`
     bool eof_ = false;
     bool open_ = true;
 };

@@ -11,7 +11,7 @@ namespace dorvane {
 void Form1::principal(const std::string& nombre_odbc) {
     if (abrir_conexion(nombre_odbc)) return;
 
-    std::unique_ptr<db::Recordset> catalogo = conexion->OpenRecordset(db::consulta_catalogo);
+    std::unique_ptr<db::Recordset> catalogo = conexion->OpenRecordset(db::consulta_catalogo, {"owner", "tbl"});
     // The row's names are read afresh for each statement, owner first.
     const auto propietario = [&] { return db::as_text(catalogo->field("owner")); };
     const auto tabla = [&] { return db::as_text(catalogo->field("tbl")); };

@@ -70,6 +70,23 @@ TEST_F(Permissions, EachTablesRevokeComesRightBeforeItsGrantInCatalogueOrder) {
     EXPECT_EQ(logged_statements(), expected);  // ten revokes, four grants
 }
 
+TEST_F(Permissions, ALongCatalogueIsWalkedRowByRowToItsEnd) {
+    // Longer than any batch the program may read ahead.
+    std::vector<std::string> names;
+    std::vector<CatalogueRow> rows;
+    std::vector<std::string> expected = {query};
+    for (int i = 1; i <= 1300; ++i) names.push_back("t" + std::to_string(i));
+    for (int i = 1; i <= 1300; ++i) {
+        rows.push_back({i, "CONTA", names[i - 1].c_str()});
+        expected.push_back(revoke("CONTA", names[i - 1]));
+    }
+    set_catalogue(rows);
+    start_statement_log();
+    const ProgramRun r = run(three_data_sources({"VistasQuendar1", "VistasQuendar2"}));
+    ASSERT_EQ(r.exit_status, 0) << r.standard_error;
+    EXPECT_EQ(logged_statements(), expected);
+}
+
 TEST_F(Permissions, UnreachableDataSourceIsLoggedAndTheOthersAreStillProcessed) {
     sql("CREATE TABLE \"PUB\".\"t\" (id INT); GRANT SELECT ON \"PUB\".\"t\" TO 'userSQL';");
     set_catalogue({{1, "PUB", "t"}});

@@ -9,7 +9,7 @@ class FakeRecordset : public db::Recordset {
 public:
     explicit FakeRecordset(FakeDatabase& db) : db_(db) {}
     bool eof() const override { return row_ >= db_.rows.size(); }
-    db::FieldValue field(const std::string& name) const override {
+    db::FieldValue field(const std::string& name) override {
         db_.calls.push_back("field " + name);
         db_.maybe_fail("field " + name);
         return db_.rows[row_][name == "owner" ? 0 : 1];
@@ -40,7 +40,8 @@ public:
         db_.calls.push_back(statement);
         db_.maybe_fail(statement);
     }
-    std::unique_ptr<db::Recordset> OpenRecordset(const std::string& query) override {
+    std::unique_ptr<db::Recordset> OpenRecordset(const std::string& query,
+                                                 const std::vector<std::string>&) override {
         db_.calls.push_back(query);
         db_.maybe_fail(query);
         return std::make_unique<FakeRecordset>(db_);

@@ -1,0 +1,146 @@
+#!/usr/bin/env bash
+# Benchmark: dorvane against the usual clients doing the same work on the
+# same state, over a private MariaDB.
+#
+#   bench/run.sh [-n TABLES] [-r ROUNDS]     (defaults: 2000 tables, 5 rounds)
+#
+# Contenders, interleaved round by round:
+#   dorvane   the program (Release build), data source VistasQuendar
+#   isql      unixODBC's client (same driver, same data source), fed exactly
+#             the statements that dorvane sends, in the same order; with -v
+#             it also reads and prints each failure's diagnostic, as dorvane
+#             reads and logs it (without -v it only says that one failed)
+#   mariadb   the native command-line client (no ODBC), the same statements
+# Prints the medians, the ratios, the time per table and dorvane's peak
+# resident memory at 200 and 10,000 tables, and writes bench/RESULTS.md.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+tables=2000 rounds=5
+while getopts "n:r:" option; do
+  case $option in
+    n) tables=$OPTARG ;;
+    r) rounds=$OPTARG ;;
+    *) echo "usage: bench/run.sh [-n TABLES] [-r ROUNDS]" >&2; exit 2 ;;
+  esac
+done
+
+scripts/install-deps.sh
+cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release -DDORVANE_TESTS=OFF >/dev/null
+cmake --build build-release -j "$(nproc)" --target dorvane >/dev/null
+
+work=$(mktemp -d /tmp/dorvane-bench.XXXXXX)
+trap 'scripts/private-db.sh stop "$work/db"; rm -rf "$work"' EXIT
+scripts/private-db.sh start "$work/db" >/dev/null
+socket=$work/db/mysqld.sock
+sql() { scripts/private-db.sh sql "$work/db"; }
+
+# One data source only, for every contender.
+mkdir -p "$work/odbc"
+cp "$work/db/odbc/odbcinst.ini" "$work/odbc/"
+printf '[VistasQuendar]\nDriver = MariaDB\nSocket = %s\nDatabase = sysprogress\n' "$socket" >"$work/odbc/odbc.ini"
+export ODBCSYSINI=$work/odbc
+mkdir -p "$work/program"
+cp build-release/dorvane "$work/program/"
+
+# A catalogue of N tables: 40% in PUB, the rest in two other schemas.
+make_catalogue() {  # make_catalogue N
+  awk -v n="$1" 'BEGIN {
+    print "DROP DATABASE IF EXISTS \"PUB\"; DROP DATABASE IF EXISTS \"CONTA\"; DROP DATABASE IF EXISTS \"VENTAS\";"
+    print "CREATE DATABASE \"PUB\"; CREATE DATABASE \"CONTA\"; CREATE DATABASE \"VENTAS\";"
+    print "DELETE FROM mysql.tables_priv WHERE User = '\''userSQL'\''; FLUSH PRIVILEGES;"
+    print "DELETE FROM sysprogress.systables;"
+    for (i = 1; i <= n; i++) {
+      owner = (i % 5 < 2) ? "PUB" : (i % 5 < 4 ? "CONTA" : "VENTAS")
+      printf "CREATE TABLE \"%s\".\"tabla_%05d\" (id INT) ENGINE=MyISAM;\n", owner, i
+      printf "INSERT INTO sysprogress.systables (id, owner, tbl) VALUES (%d, '\''%s'\'', '\''tabla_%05d'\'');\n", i, owner, i
+    }
+  }' | sql
+}
+
+# Exactly what dorvane sends, in its order: the catalogue query, then each
+# table's revoke and, for PUB, its grant. Table names here need no quoting.
+make_statements() {
+  echo "select * from sysprogress.systables where id > 0" >"$work/statements.txt"
+  echo "SELECT owner, tbl FROM sysprogress.systables WHERE id > 0 ORDER BY seq" | sql |
+    awk -F'\t' '{
+      printf "Revoke all on \"%s\".\"%s\" from '\''userSQL'\''\n", $1, $2
+      if ($1 == "PUB") printf "grant select on \"%s\".\"%s\" to '\''userSQL'\''\n", $1, $2
+    }' >>"$work/statements.txt"
+  sed 's/$/;/' "$work/statements.txt" >"$work/statements.sql"
+}
+
+run_dorvane() { (cd "$work" && "$work/program/dorvane" >/dev/null 2>&1) || true; }
+run_isql() { isql -b -v -q VistasQuendar sysprogress 507316 <"$work/statements.txt" >/dev/null 2>&1 || true; }
+run_isql_quiet() { isql -b -q VistasQuendar sysprogress 507316 <"$work/statements.txt" >/dev/null 2>&1 || true; }
+run_mariadb() {
+  mariadb --no-defaults -S "$socket" -u sysprogress -p507316 --force --batch <"$work/statements.sql" >/dev/null 2>&1 || true
+}
+seconds() { local start=$EPOCHREALTIME; "$@"; awk -v a="$start" -v b="$EPOCHREALTIME" 'BEGIN { printf "%.4f\n", b - a }'; }
+median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+peak_rss_kb() { (cd "$work" && /usr/bin/time -v "$work/program/dorvane" 2>&1 >/dev/null | awk -F': ' '/Maximum resident/ { print $2 }'); }
+
+echo "== $tables tables: building the catalogue"
+make_catalogue "$tables"
+make_statements
+run_dorvane  # the steady state: every later run does the same work
+statements=$(wc -l <"$work/statements.txt")
+
+echo "== $rounds rounds, interleaved"
+contenders=(dorvane isql isql_quiet mariadb)
+for contender in "${contenders[@]}"; do : >"$work/$contender.times"; done
+for round in $(seq 1 "$rounds"); do
+  line="round $round:"
+  for contender in "${contenders[@]}"; do
+    seconds "run_$contender" >>"$work/$contender.times"
+    line+=" $contender $(tail -n1 "$work/$contender.times") s"
+  done
+  echo "$line"
+done
+d=$(median <"$work/dorvane.times"); i=$(median <"$work/isql.times"); m=$(median <"$work/mariadb.times")
+q=$(median <"$work/isql_quiet.times")
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", a / b }'; }
+per_table_ms=$(awk -v t="$d" -v n="$tables" 'BEGIN { printf "%.3f", 1000 * t / n }')
+
+echo "== peak resident memory"
+make_catalogue 200 && run_dorvane
+rss_200=$(peak_rss_kb)
+make_catalogue 10000 && run_dorvane
+rss_10000=$(peak_rss_kb)
+
+machine="$(lscpu | awk -F': +' '/^Model name/ { print $2; exit }'), $(nproc) cores, $(free -g | awk '/^Mem:/ { print $2 }') GiB, $(uname -sr)"
+versions="$(mariadbd --version | awk '{ print $3 }'), unixODBC $(odbcinst --version | awk '{ print $2 }'), MariaDB Connector/ODBC $(dpkg-query -W -f='${Version}' odbc-mariadb)"
+report=$(cat <<REPORT
+# Benchmark results
+
+Run of \`bench/run.sh -n $tables -r $rounds\` on $(date -u +%Y-%m-%d).
+
+Machine: $machine.
+Software: $versions.
+
+One data source, $tables catalogue rows (40% in PUB), $statements statements per run
+(the catalogue query, $tables revokes, the grants), in the steady state:
+every PUB revoke and grant succeeds, every other revoke fails with "There is
+no such grant defined" (1147) and is reported by each contender (isql -b
+without -v only says that a statement failed, without reading why).
+
+| contender | median of $rounds runs (s) |
+|---|---|
+| dorvane | $d |
+| isql -b -v (unixODBC, same driver) | $i |
+| isql -b (failures not read) | $q |
+| mariadb (native client) | $m |
+
+- dorvane / isql -b -v: $(ratio "$d" "$i") (target: at most 1)
+- dorvane / isql -b: $(ratio "$d" "$q")
+- dorvane / mariadb: $(ratio "$d" "$m") (target: at most 1.15)
+- dorvane per table: $per_table_ms ms
+- dorvane peak resident memory: $rss_200 kB at 200 tables, $rss_10000 kB at 10,000 tables (target: under 16 MB)
+
+Runs were interleaved (each contender once, then again) so that drifts of
+the machine fall on all three alike. Times on a shared 2-core machine are
+noisy; compare the ratios of one run, not times across runs.
+REPORT
+)
+echo "$report"
+echo "$report" >bench/RESULTS.md
