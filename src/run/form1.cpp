@@ -12,12 +12,7 @@ Form1Seams Form1Seams::platform() {
     seams.new_connection = [] { return std::make_unique<db::OdbcConnection>(); };
     seams.message_box = os::message_box;
     seams.program_directory = os::program_directory;
-    seams.escribir_valor_registro = [](std::uint32_t clave_raiz, const std::string& subclave,
-                                       const std::string& nombre_valor, const std::string& valor,
-                                       std::int32_t tipo_valor) {
-        return modRegistro::escribir_valor_registro(clave_raiz, subclave, nombre_valor, valor,
-                                                    tipo_valor);
-    };
+    seams.escribir_valor_registro = modRegistro::escribir_valor_registro;
     return seams;
 }
 

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cstdlib>
 #include <filesystem>
 
@@ -51,6 +53,16 @@ TEST_F(OdbcIniRegistry, WritesIntoTheSystemFileThatUnixOdbcReads) {
     EXPECT_EQ(read_bytes(dir / "odbc.ini"),
               "; keep me\r\n[VistasQuendar]\r\nDriver = MariaDB\r\nDefaultIsolationLevel=READ UNCOMMITTED\r\n"
               "ArraySize=1000\r\n\r\n[Other]\r\nA=1\r\n");
+}
+
+TEST_F(OdbcIniRegistry, AValueAlreadySetLeavesTheFileAlone) {
+    write_bytes(dir / "odbc.ini", "[VistasQuendar]\nArraySize = 1000\n");
+    struct stat before {};
+    ASSERT_EQ(::stat((dir / "odbc.ini").c_str(), &before), 0);
+    EXPECT_EQ(write(hkey_local_machine, key, "ArraySize", "1000"), 0);
+    struct stat after {};
+    ASSERT_EQ(::stat((dir / "odbc.ini").c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);  // not replaced
 }
 
 TEST_F(OdbcIniRegistry, KeyPathsCompareWithoutLetterCase) {
