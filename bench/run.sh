@@ -102,6 +102,13 @@ q=$(median <"$work/isql_quiet.times")
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", a / b }'; }
 per_table_ms=$(awk -v t="$d" -v n="$tables" 'BEGIN { printf "%.3f", 1000 * t / n }')
 
+echo "== instructions (callgrind counts them repeatably)"
+instructions() { valgrind --tool=callgrind --callgrind-out-file=/dev/null "$@" 2>&1 >/dev/null | awk '/Collected/ { print $NF }'; }
+ir_dorvane=$(cd "$work" && instructions "$work/program/dorvane")
+ir_isql=$(instructions isql -b -v -q VistasQuendar sysprogress 507316 <"$work/statements.txt")
+ir_mariadb=$(instructions mariadb --no-defaults -S "$socket" -u sysprogress -p507316 --force --batch <"$work/statements.sql")
+per_statement() { awk -v i="$1" -v n="$statements" 'BEGIN { printf "%.0f", i / n }'; }
+
 echo "== peak resident memory"
 make_catalogue 200 && run_dorvane
 rss_200=$(peak_rss_kb)
@@ -136,6 +143,14 @@ without -v only says that a statement failed, without reading why).
 - dorvane / mariadb: $(ratio "$d" "$m") (target: at most 1.15)
 - dorvane per table: $per_table_ms ms
 - dorvane peak resident memory: $rss_200 kB at 200 tables, $rss_10000 kB at 10,000 tables (target: under 16 MB)
+
+Client instructions per statement (callgrind, whole process): dorvane
+$(per_statement "$ir_dorvane"), isql -b -v $(per_statement "$ir_isql"), mariadb $(per_statement "$ir_mariadb").
+Nearly all of dorvane's share is spent inside the ODBC driver: MariaDB
+Connector/ODBC converts the text of every wide call (the statement, each
+column read, each diagnostic) with a character converter that it opens and
+closes anew each time. The native client has no such layer; isql, over the
+same driver, pays the same and more.
 
 Runs were interleaved (each contender once, then again) so that drifts of
 the machine fall on all three alike. Times on a shared 2-core machine are
