@@ -15,15 +15,6 @@ std::string_view trim(std::string_view s) {
     return s;
 }
 
-bool same_name(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    }
-    return true;
-}
-
 // One line of the file: where its text starts, where it ends (before any
 // CR LF or LF) and where the next line starts.
 struct Line {
@@ -95,6 +86,15 @@ std::string file_line_end(const std::string& content) {
 }
 
 }  // namespace
+
+bool same_name(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    }
+    return true;
+}
 
 bool storable_value(const std::string& value) {
     return value.find_first_of(std::string("\r\n\0", 3)) == std::string::npos &&

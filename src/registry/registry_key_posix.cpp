@@ -4,8 +4,6 @@
 // Every other key does not exist.
 #include "registry/registry_key.h"
 
-#include <cctype>
-
 #include "registry/atomic_file.h"
 #include "registry/ini_file.h"
 #include "registry/mod_registro.h"
@@ -26,20 +24,11 @@ constexpr std::int32_t invalid_data = 13;   // ERROR_INVALID_DATA
 
 Error no_such_key() { return Error(file_not_found, "The system cannot find the file specified."); }
 
-bool starts_with_ignoring_case(const std::string& text, const std::string& prefix) {
-    if (text.size() < prefix.size()) return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(text[i])) != std::tolower(static_cast<unsigned char>(prefix[i])))
-            return false;
-    }
-    return true;
-}
-
 }  // namespace
 
 RegistryKey RegistryKey::open(std::uint32_t clave_raiz, const std::string& subclave) {
     const std::string prefix = "SOFTWARE\\ODBC\\ODBC.INI\\";
-    if (!starts_with_ignoring_case(subclave, prefix)) throw no_such_key();
+    if (!same_name(std::string_view(subclave).substr(0, prefix.size()), prefix)) throw no_such_key();
     const std::string section = subclave.substr(prefix.size());
     if (!storable_name(section) || section.find('\\') != std::string::npos) throw no_such_key();
 
