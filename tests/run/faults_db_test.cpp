@@ -34,19 +34,7 @@ public:
         if (std::system(script("start " + dir.path()).c_str()) != 0) throw std::runtime_error("server did not start");
     }
     ~OwnServer() { std::system(script("stop " + dir.path()).c_str()); }
-    std::string sql(const std::string& statements) {
-        const std::string file = dir / "statements.sql";
-        write_bytes(file, statements);
-        const std::string command = "mariadb --no-defaults --batch --skip-column-names -u root -S " + dir.path() +
-                                    "/mysqld.sock < " + file + " 2>/dev/null";
-        std::string out;
-        if (FILE* p = popen(command.c_str(), "r")) {
-            char buffer[4096];
-            for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, p)) > 0;) out.append(buffer, n);
-            pclose(p);
-        }
-        return out;
-    }
+    std::string sql(const std::string& statements) { return sql_on(dir.path(), statements); }
     void kill_hard() {
         const pid_t pid = std::stoi(read_bytes(dir / "mysqld.pid"));
         ::kill(pid, SIGKILL);

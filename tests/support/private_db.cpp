@@ -64,11 +64,12 @@ std::string private_db_dir() {
     return dir;
 }
 
-std::string sql(const std::string& statements) {
-    return run("mariadb --no-defaults --batch --skip-column-names -u root -S " +
-                   shell_quote(private_db_dir() + "/mysqld.sock"),
+std::string sql_on(const std::string& db_dir, const std::string& statements) {
+    return run("mariadb --no-defaults --batch --skip-column-names -u root -S " + shell_quote(db_dir + "/mysqld.sock"),
                statements);
 }
+
+std::string sql(const std::string& statements) { return sql_on(private_db_dir(), statements); }
 
 void set_catalogue(const std::vector<CatalogueRow>& rows) {
     std::string statements = "DELETE FROM sysprogress.systables;\n";

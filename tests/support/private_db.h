@@ -14,6 +14,8 @@ std::string private_db_dir();
 // Runs `statements` as the server's root user; the rows printed, tab
 // separated. Raises when the client fails.
 std::string sql(const std::string& statements);
+// The same, on the server started in `db_dir`.
+std::string sql_on(const std::string& db_dir, const std::string& statements);
 
 // One catalogue row; an empty optional stands for NULL.
 struct CatalogueRow {
