@@ -8,9 +8,10 @@ namespace dorvane::log {
 
 class OutputFile {
 public:
-    // Creates the file at `path` (UTF-8), empty. With `overwrite` an existing
-    // file is replaced; without it, an existing file is an error. Raises the
-    // operating system's error.
+    // Creates the file at `path` (UTF-8), empty, as its only writer. With
+    // `overwrite` an existing file is replaced; without it, an existing file
+    // is an error. A file that another process has open for writing this way
+    // is an error and stays as it is. Raises the operating system's error.
     static OutputFile create(const std::string& path, bool overwrite);
 
     OutputFile(OutputFile&& other) noexcept;

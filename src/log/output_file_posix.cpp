@@ -1,6 +1,7 @@
 #include "log/output_file.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -9,11 +10,21 @@
 
 namespace dorvane::log {
 
+// One writer at a time, as Windows' share mode gives it: the file is opened
+// without truncating it, locked, and only then emptied, so a run that finds
+// the log held by another leaves it untouched. The lock goes with the
+// descriptor when the file is closed.
 OutputFile OutputFile::create(const std::string& path, bool overwrite) {
-    const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (overwrite ? O_TRUNC : O_EXCL);
+    const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (overwrite ? 0 : O_EXCL);
     const int fd = ::open(path.c_str(), flags, 0666);
     if (fd < 0) throw os::last_system_error();
-    return OutputFile(fd);
+    OutputFile file(fd);
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        if (errno == EWOULDBLOCK) throw Error(EWOULDBLOCK, "Another run is using the log " + path);
+        throw os::last_system_error();
+    }
+    if (::ftruncate(fd, 0) != 0) throw os::last_system_error();
+    return file;
 }
 
 OutputFile::OutputFile(OutputFile&& other) noexcept : handle_(other.handle_) {

@@ -1,9 +1,10 @@
 // Faults from outside: the database server dying under a run, a server
 // that is down, and the program itself killed while it rewrites odbc.ini.
 // Each test runs its own server, which it may kill.
-#include <gtest/gtest.h>
-#include <signal.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
+#include <pty.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -43,15 +44,30 @@ public:
     TempDir dir;
 };
 
-// The program, copied beside its log, started with stdout and stderr in
-// files, under the test wrapper unless `bare`; returns its pid.
-pid_t start_program(const std::string& program_dir, const std::string& odbc_dir, bool bare = false) {
+// The program, copied into `program_dir`, where it will keep its log.
+void install_program(const std::string& program_dir) {
     std::filesystem::copy_file(DORVANE_EXE, program_dir + "/dorvane", std::filesystem::copy_options::overwrite_existing);
+}
+
+struct StartOptions {
+    bool bare = false;  // not under the test wrapper
+    int terminal = -1;  // a terminal for standard input and error, else /dev/null and a file
+};
+
+// Starts the program installed in `program_dir`, standard output and error
+// in files there, under the test wrapper unless `bare`; returns its pid.
+pid_t start_program(const std::string& program_dir, const std::string& odbc_dir, StartOptions options = {}) {
     posix_spawn_file_actions_t files;
     posix_spawn_file_actions_init(&files);
-    posix_spawn_file_actions_addopen(&files, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&files, 1, (program_dir + "/stdout").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&files, 2, (program_dir + "/stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const std::string out = program_dir + "/stdout", err = program_dir + "/stderr";
+    if (options.terminal >= 0) {
+        posix_spawn_file_actions_adddup2(&files, options.terminal, 0);
+        posix_spawn_file_actions_adddup2(&files, options.terminal, 2);
+    } else {
+        posix_spawn_file_actions_addopen(&files, 0, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(&files, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    }
+    posix_spawn_file_actions_addopen(&files, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     std::vector<std::string> env = {"ODBCSYSINI=" + odbc_dir, "PATH=/usr/bin:/bin", "LANG=C.UTF-8"};
     std::vector<char*> envp;
     for (auto& e : env) envp.push_back(e.data());
@@ -59,7 +75,8 @@ pid_t start_program(const std::string& program_dir, const std::string& odbc_dir,
     std::string exe = program_dir + "/dorvane";
     std::string shell = "/bin/sh", dash_c = "-c", command = "exec " + program_wrapper() + "\"$0\"";
     std::vector<char*> argv = {exe.data(), nullptr};
-    if (!bare && !program_wrapper().empty()) argv = {shell.data(), dash_c.data(), command.data(), exe.data(), nullptr};
+    if (!options.bare && !program_wrapper().empty())
+        argv = {shell.data(), dash_c.data(), command.data(), exe.data(), nullptr};
     pid_t pid = -1;
     if (posix_spawn(&pid, argv[0], &files, nullptr, argv.data(), envp.data()) != 0) pid = -1;
     posix_spawn_file_actions_destroy(&files);
@@ -92,6 +109,7 @@ TEST(Faults, ServerKilledDuringAWalkEndsTheRunWithItsError) {
     write_odbc_config(odbc.path(), data_sources_at(server.dir / "mysqld.sock"));
     const std::string settings_before = read_bytes(odbc / "odbc.ini");
 
+    install_program(program.path());
     const pid_t pid = start_program(program.path(), odbc.path());
     ASSERT_GT(pid, 0);
     // Kill the server once the walk is well under way.
@@ -127,6 +145,7 @@ TEST(Faults, ServerDownBeforeTheRunGivesThreeLinesAndANormalEnd) {
     server.kill_hard();
     TempDir program, odbc;
     write_odbc_config(odbc.path(), data_sources_at(server.dir / "mysqld.sock"));
+    install_program(program.path());
     const pid_t pid = start_program(program.path(), odbc.path());
     ASSERT_GT(pid, 0);
     EXPECT_EQ(wait_status(pid), 0);
@@ -143,6 +162,61 @@ TEST(Faults, ServerDownBeforeTheRunGivesThreeLinesAndANormalEnd) {
     for (std::size_t p = 0; (p = settings.find("DefaultIsolationLevel=READ UNCOMMITTED\n", p)) != std::string::npos; ++p)
         ++isolation_lines;
     EXPECT_EQ(isolation_lines, 3u);
+}
+
+// What the terminal `master` shows until `text` appears; stops early, with
+// what it has, when the program on the other side ends.
+std::string read_until(int master, const std::string& text) {
+    std::string screen;
+    char buffer[256];
+    while (screen.find(text) == std::string::npos) {
+        const ssize_t n = ::read(master, buffer, sizeof buffer);
+        if (n <= 0) break;
+        screen.append(buffer, static_cast<std::size_t>(n));
+    }
+    return screen;
+}
+
+TEST(Faults, ASecondRunWhileTheFirstHoldsTheLogEndsWithStatusOneAndTouchesNothing) {
+    // A table whose grant fails, so that a run on a terminal stops at its
+    // message until Enter: the first run holds its log open there.
+    sql("CREATE DATABASE IF NOT EXISTS \"PUB\"; CREATE TABLE IF NOT EXISTS \"PUB\".\"clientes\" (id INT);"
+        "GRANT SELECT ON \"PUB\".\"clientes\" TO 'userSQL'; DROP TABLE IF EXISTS \"PUB\".\"ghost\";");
+    set_catalogue({{1, "PUB", "clientes"}, {2, "PUB", "ghost"}});
+    TempDir lone, program, odbc;
+    // One data source to work on: one message.
+    write_odbc_config(odbc.path(), three_data_sources({}, {"VistasQuendar1", "VistasQuendar2"}));
+    const ProgramRun alone = run_program(lone.path(), odbc.path());
+    ASSERT_EQ(alone.exit_status, 0) << alone.standard_error;
+    const std::string lone_log = read_bytes(lone / "dorvane.log");
+
+    int master = -1, terminal = -1;
+    ASSERT_EQ(::openpty(&master, &terminal, nullptr, nullptr, nullptr), 0);
+    ::fcntl(master, F_SETFD, FD_CLOEXEC);  // the program has the terminal's other side only
+    ::fcntl(terminal, F_SETFD, FD_CLOEXEC);
+    install_program(program.path());
+    StartOptions on_terminal;
+    on_terminal.terminal = terminal;
+    const pid_t first = start_program(program.path(), odbc.path(), on_terminal);
+    ::close(terminal);
+    ASSERT_GT(first, 0);
+    const std::string screen = read_until(master, "[Intro]");
+    const std::string log_while_held = read_bytes(program / "dorvane.log");
+
+    const pid_t second = start_program(program.path(), odbc.path());
+    const int second_status = wait_status(second);
+    const std::string log_after_second = read_bytes(program / "dorvane.log");
+    ASSERT_EQ(::write(master, "\n", 1), 1);  // the first run's box is answered
+    const int first_status = wait_status(first);
+    ::close(master);
+
+    ASSERT_NE(screen.find("[Intro]"), std::string::npos) << screen;
+    EXPECT_EQ(second_status, 1);
+    EXPECT_EQ(read_bytes(program / "stderr"), "dorvane: error 11: Another run is using the log " +
+                                                  program.path() + "/dorvane.log\n");
+    EXPECT_EQ(log_after_second, log_while_held);
+    EXPECT_EQ(first_status, 0);
+    EXPECT_EQ(read_bytes(program / "dorvane.log"), lone_log);
 }
 
 TEST(Faults, KilledWhileRewritingOdbcIniLeavesTheOldOrTheNewFile) {
@@ -163,9 +237,12 @@ TEST(Faults, KilledWhileRewritingOdbcIniLeavesTheOldOrTheNewFile) {
     std::mt19937 random(20261208);
     std::uniform_int_distribution<int> delay_us(0, 150000);
     std::set<std::string> seen;
+    install_program(program.path());
+    StartOptions bare;
+    bare.bare = true;
     for (int round = 0; round < 40; ++round) {
         write_bytes(odbc / "odbc.ini", original);
-        const pid_t pid = start_program(program.path(), odbc.path(), true);
+        const pid_t pid = start_program(program.path(), odbc.path(), bare);
         ASSERT_GT(pid, 0);
         std::this_thread::sleep_for(std::chrono::microseconds(delay_us(random)));
         ::kill(pid, SIGKILL);
