@@ -151,6 +151,36 @@ check "the grant's line follows the revoke's, then the next table" same "$(print
   "Error para  ODBC --> VistasQuendar2" "Programa finalizado.")" \
   "$(sed -E 's/^(Error para [^>]*-> -?[0-9]+).*/\1/; s/^(Error para  ODBC --> [^ ]*).*/\1/' <<<"$log")"
 
+# Two runs at once: while the first one's box holds it mid-walk, a second
+# run in the same folder cannot open the log, which the first keeps open for
+# writing alone, and ends as an uncaught error does. The first run is then
+# finished untouched: its log is the lone run's above, byte for byte.
+reset_database
+set_catalogue "(1, 'PUB', 'ghost'), (2, 'PUB', 'clientes')"
+run_windows "$work/overlap" WINEDEBUG=+msgbox &
+first=$!
+first_box=$(timeout 60 xdotool search --sync --name '^dorvane$' | head -n 1)
+log_while_held=$(od -c "$work/overlap/dorvane.log")
+(cd "$work/elsewhere" && WINEDEBUG=+msgbox timeout 300 wine "$work/overlap/dorvane.exe" >"$work/overlap/second" 2>&1) &
+second=$!
+second_box=
+for _ in $(seq 1 600); do
+  second_box=$(xdotool search --name '^dorvane$' 2>/dev/null | grep -vx "$first_box" | head -n 1)
+  [ -n "$second_box" ] && break
+  sleep 0.1
+done
+check "the second run shows its error" test -n "$second_box"
+xdotool windowfocus --sync "$second_box" >/dev/null 2>&1
+xdotool key --clearmodifiers Return
+wait "$second"
+check "the second run ends with status 1" same 1 "$?"
+check "its box tells of the sharing violation" grep -q 'MSGBOX_OnInit L"Error 32: ' "$work/overlap/second"
+check "the log held by the first run is untouched" same "$log_while_held" "$(od -c "$work/overlap/dorvane.log")"
+dismiss_boxes 2
+wait "$first"
+check "the first run goes on to its end, status 0" same 0 "$?"
+check "its log is a lone run's" cmp "$work/box/dorvane.log" "$work/overlap/dorvane.log"
+
 # An error that nothing catches: a null owner ends the run.
 set_catalogue "(1, NULL, 'x')"
 run_windows "$work/fatal" WINEDEBUG=+msgbox &
