@@ -38,7 +38,7 @@ sql() { scripts/private-db.sh sql "$work/db"; }
 # One data source only, for every contender.
 mkdir -p "$work/odbc"
 cp "$work/db/odbc/odbcinst.ini" "$work/odbc/"
-printf '[VistasQuendar]\nDriver = MariaDB\nSocket = %s\nDatabase = sysprogress\n' "$socket" >"$work/odbc/odbc.ini"
+printf '[VistasQuendar]\nDriver = MariaDB\nSocket = %s\nDatabase = sysprogress\nCONN_TIMEOUT = 10\nREAD_TIMEOUT = 10\nWRITE_TIMEOUT = 10\n' "$socket" >"$work/odbc/odbc.ini"
 export ODBCSYSINI=$work/odbc
 mkdir -p "$work/program"
 cp build-release/dorvane "$work/program/"

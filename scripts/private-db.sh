@@ -56,7 +56,9 @@ Description=MariaDB Connector/ODBC
 Driver=$driver
 INI
   # Two data sources on the private server; the third points at a socket
-  # where nothing answers, so that its failure shows in the log.
+  # where nothing answers, so that its failure shows in the log. The
+  # driver's own time limits (seconds) end a run whose server stops
+  # answering; the MariaDB driver does not apply ODBC's timeouts to that.
   cat >"$dir/odbc/odbc.ini" <<INI
 ; Data sources of the private test database.
 ; DefaultIsolationLevel and ArraySize are set by dorvane.
@@ -65,17 +67,26 @@ INI
 Driver = MariaDB
 Socket = $socket
 Database = sysprogress
+CONN_TIMEOUT = 10
+READ_TIMEOUT = 10
+WRITE_TIMEOUT = 10
 
 [VistasQuendar1]
 Driver = MariaDB
 Socket = $socket
 Database = sysprogress
+CONN_TIMEOUT = 10
+READ_TIMEOUT = 10
+WRITE_TIMEOUT = 10
 
 # This one has no server behind it.
 [VistasQuendar2]
 Driver = MariaDB
 Socket = $dir/nobody-listens.sock
 Database = sysprogress
+CONN_TIMEOUT = 10
+READ_TIMEOUT = 10
+WRITE_TIMEOUT = 10
 INI
 }
 

@@ -4,6 +4,7 @@
 
 #include "db/odbc_recordset.h"
 #include "db/odbc_text.h"
+#include "db/odbc_timeouts.h"
 
 namespace dorvane::db {
 namespace {
@@ -25,6 +26,7 @@ OdbcConnection::~OdbcConnection() {
 
 // No prompt: the program runs unattended, so a missing piece is a failure.
 void OdbcConnection::Open(const std::string& connection_string) {
+    set_login_timeout(connection_);
     WideText text(connection_string);
     SQLWCHAR completed[1024];
     SQLSMALLINT completed_length = 0;
@@ -34,6 +36,7 @@ void OdbcConnection::Open(const std::string& connection_string) {
                                         &completed_length, SQL_DRIVER_NOPROMPT));
     connected_ = true;
     statements_ = StatementHandle(SQL_HANDLE_DBC, connection_.get());
+    set_query_timeout(statements_);
 }
 
 void OdbcConnection::Execute(const std::string& statement) {

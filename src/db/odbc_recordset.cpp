@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "db/odbc_text.h"
+#include "db/odbc_timeouts.h"
 
 namespace dorvane::db {
 namespace {
@@ -27,6 +28,7 @@ OdbcRecordset::OdbcRecordset(SQLHDBC connection, const std::string& query,
                              std::shared_ptr<const std::optional<Error>> link_failure)
     : statement_(SQL_HANDLE_DBC, connection), link_failure_(std::move(link_failure)), names_(columns),
       numbers_(columns.size(), 0) {
+    set_query_timeout(statement_);
     WideText text(query);
     statement_.check(SQLExecDirectW(statement_.get(), text.get(), text.length()));
 

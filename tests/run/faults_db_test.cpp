@@ -36,12 +36,16 @@ public:
     }
     ~OwnServer() { std::system(script("stop " + dir.path()).c_str()); }
     std::string sql(const std::string& statements) { return sql_on(dir.path(), statements); }
+    void signal(int number) { ::kill(pid(), number); }
     void kill_hard() {
-        const pid_t pid = std::stoi(read_bytes(dir / "mysqld.pid"));
+        const pid_t pid = this->pid();
         ::kill(pid, SIGKILL);
         while (::kill(pid, 0) == 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     TempDir dir;
+
+private:
+    pid_t pid() { return std::stoi(read_bytes(dir / "mysqld.pid")); }
 };
 
 // The program, copied into `program_dir`, where it will keep its log.
@@ -83,20 +87,45 @@ pid_t start_program(const std::string& program_dir, const std::string& odbc_dir,
     return pid;
 }
 
+int exit_status(int status) { return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status); }
+
 int wait_status(pid_t pid) {
     int status = 0;
     waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return exit_status(status);
 }
 
+// The exit status, or -1 when the program is still running after `limit`
+// (it is then killed): a guard, far beyond what a run should take.
+int wait_status_within(pid_t pid, std::chrono::seconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    for (int status = 0;; std::this_thread::sleep_for(std::chrono::milliseconds(10))) {
+        if (waitpid(pid, &status, WNOHANG) == pid) return exit_status(status);
+        if (std::chrono::steady_clock::now() > deadline) {
+            ::kill(pid, SIGKILL);
+            waitpid(pid, &status, 0);
+            return -1;
+        }
+    }
+}
+
+// The data sources of a test's own server, with the driver's own time
+// limits short, so that a server that stops answering fails a run soon.
 std::string data_sources_at(const std::string& socket) {
     std::string ini = "; three data sources on one server\n";
     for (const char* name : {"VistasQuendar", "VistasQuendar1", "VistasQuendar2"})
-        ini += std::string("\n[") + name + "]\nDriver = MariaDB\nSocket = " + socket + "\nDatabase = sysprogress\n";
+        ini += std::string("\n[") + name + "]\nDriver = MariaDB\nSocket = " + socket +
+               "\nDatabase = sysprogress\nCONN_TIMEOUT = 3\nREAD_TIMEOUT = 3\nWRITE_TIMEOUT = 3\n";
     return ini;
 }
 
-TEST(Faults, ServerKilledDuringAWalkEndsTheRunWithItsError) {
+// How the server is lost mid-walk: killed, or frozen so that it keeps its
+// connections and never answers, which the driver's read timeout ends.
+enum class Loss { killed, frozen };
+
+class ServerLost : public ::testing::TestWithParam<Loss> {};
+
+TEST_P(ServerLost, DuringAWalkEndsTheRunWithItsErrorInBoundedTime) {
     OwnServer server;
     std::string statements = "CREATE DATABASE \"PUB\";";
     std::string rows;
@@ -118,8 +147,12 @@ TEST(Faults, ServerKilledDuringAWalkEndsTheRunWithItsError) {
         if (count.size() > 11 && std::stoi(count.substr(11)) >= 200) break;
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
-    server.kill_hard();
-    EXPECT_EQ(wait_status(pid), 1);
+    if (GetParam() == Loss::killed) server.kill_hard();
+    if (GetParam() == Loss::frozen) server.signal(SIGSTOP);
+    const int status = wait_status_within(pid, std::chrono::seconds(120));
+    if (GetParam() == Loss::frozen) server.signal(SIGCONT);
+    ASSERT_NE(status, -1) << "the run still waits on a server that stopped answering";
+    EXPECT_EQ(status, 1);
 
     const std::string error = read_bytes(program / "stderr");
     const std::size_t last = error.rfind("dorvane: error ");
@@ -139,6 +172,9 @@ TEST(Faults, ServerKilledDuringAWalkEndsTheRunWithItsError) {
     }
     EXPECT_EQ(settings, expected);
 }
+
+INSTANTIATE_TEST_SUITE_P(Faults, ServerLost, ::testing::Values(Loss::killed, Loss::frozen),
+                         [](const auto& info) { return info.param == Loss::killed ? "Killed" : "Frozen"; });
 
 TEST(Faults, ServerDownBeforeTheRunGivesThreeLinesAndANormalEnd) {
     OwnServer server;

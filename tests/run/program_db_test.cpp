@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
+#include <set>
+#include <sstream>
 
 #include "support/private_db.h"
 #include "support/temp_dir.h"
@@ -45,13 +48,79 @@ TEST(Program, SettingsAreResetAndCommentsKept) {
     const std::string after = read_bytes(odbc / "odbc.ini");
     std::string expected = before;
     for (const std::string section : {"[VistasQuendar]", "[VistasQuendar1]"}) {
-        const std::size_t at = expected.find("Database = sysprogress\n", expected.find(section));
-        expected.insert(at + 23, "DefaultIsolationLevel=READ UNCOMMITTED\nArraySize=1000\n");
+        const std::string last_entry = "WRITE_TIMEOUT = 10\n";
+        const std::size_t at = expected.find(last_entry, expected.find(section));
+        expected.insert(at + last_entry.size(), "DefaultIsolationLevel=READ UNCOMMITTED\nArraySize=1000\n");
     }
     EXPECT_EQ(after, expected);
     EXPECT_EQ(read_bytes(program / "dorvane.log"),
               "Error para  ODBC --> VistasQuendar2 -> -2147467259 -> [unixODBC][Driver Manager]Data source "
               "name not found and no default driver specified\r\nPrograma finalizado.\r\n");
+}
+
+// One call as unixODBC's trace shows it on entry: the function and its
+// arguments by name.
+struct TracedCall {
+    std::string function;
+    std::map<std::string, std::string> arguments;
+};
+
+std::vector<TracedCall> traced_calls(const std::string& trace) {
+    std::vector<TracedCall> calls;
+    std::istringstream lines(trace);
+    std::string function;  // of the last header: "[ODBC][pid][time][SQLSetStmtAttrW.c][166]"
+    bool in_entry = false;
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind("[ODBC]", 0) == 0) {
+            const std::size_t file = line.rfind("][", line.rfind("][") - 1) + 2;
+            function = line.substr(file, line.find(".c]", file) - file);
+            in_entry = false;
+        } else if (line.find("Entry:") != std::string::npos) {
+            calls.push_back({function, {}});
+            in_entry = true;
+        } else if (line.find("Exit:") != std::string::npos) {
+            in_entry = false;
+        } else if (in_entry && line.find(" = ") != std::string::npos) {
+            const std::size_t start = line.find_first_not_of('\t'), equals = line.find(" = ");
+            calls.back().arguments[line.substr(start, equals - start)] = line.substr(equals + 3);
+        }
+    }
+    return calls;
+}
+
+TEST(Program, EveryConnectionAndEveryStatementCarriesItsTimeLimit) {
+    TempDir program, odbc;
+    write_odbc_config(odbc.path(), three_data_sources({}, {"VistasQuendar2"}));
+    write_bytes(odbc / "odbcinst.ini",
+                read_bytes(odbc / "odbcinst.ini") + "\n[ODBC]\nTrace = Yes\nTraceFile = " + (odbc / "trace") + "\n");
+    steady_state_catalogue();
+    const ProgramRun run = run_program(program.path(), odbc.path());
+    ASSERT_EQ(run.exit_status, 0) << run.standard_error;
+
+    std::set<std::string> limited_connections, limited_statements;
+    std::size_t connects = 0, statements = 0;
+    for (const TracedCall& call : traced_calls(read_bytes(odbc / "trace"))) {
+        const auto argument = [&](const char* name) {
+            const auto found = call.arguments.find(name);
+            return found == call.arguments.end() ? std::string() : found->second;
+        };
+        if (call.function == "SQLSetConnectAttrW" && argument("Attribute") == "SQL_ATTR_LOGIN_TIMEOUT" &&
+            argument("Value") == "0xf")
+            limited_connections.insert(argument("Connection"));
+        if (call.function == "SQLSetStmtAttrW" && argument("Attribute") == "SQL_ATTR_QUERY_TIMEOUT" &&
+            argument("Value") == "0x1e")
+            limited_statements.insert(argument("Statement"));
+        if (call.function == "SQLDriverConnectW") {
+            ++connects;
+            EXPECT_EQ(limited_connections.count(argument("Connection")), 1u) << "15 s to connect, set before";
+        }
+        if (call.function == "SQLExecDirectW") {
+            ++statements;
+            EXPECT_EQ(limited_statements.count(argument("Statement")), 1u) << "30 s for each statement";
+        }
+    }
+    EXPECT_EQ(connects, 3u);
+    EXPECT_EQ(statements, 2u * (1 + 2 + 2));  // per data source: the catalogue, two revokes, two grants
 }
 
 TEST(Program, LogThatCannotBeCreatedEndsTheRunWithStatusOne) {

@@ -129,7 +129,8 @@ std::string three_data_sources(const std::vector<std::string>& missing,
     for (const std::string name : {"VistasQuendar", "VistasQuendar1", "VistasQuendar2"}) {
         if (has(missing, name)) continue;
         const std::string socket = has(unreachable, name) ? private_db_dir() + "/nobody.sock" : "@SOCKET@";
-        ini += "\n[" + name + "]\nDriver = MariaDB\nSocket = " + socket + "\nDatabase = sysprogress\n";
+        ini += "\n[" + name + "]\nDriver = MariaDB\nSocket = " + socket +
+               "\nDatabase = sysprogress\nCONN_TIMEOUT = 10\nREAD_TIMEOUT = 10\nWRITE_TIMEOUT = 10\n";
     }
     return ini;
 }

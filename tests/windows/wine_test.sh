@@ -54,7 +54,8 @@ set_catalogue() { echo "DELETE FROM sysprogress.systables; INSERT INTO sysprogre
 mkdir -p "$work/odbc"
 cp "$db/odbc/odbcinst.ini" "$work/odbc/"
 for name in VistasQuendar VistasQuendar1; do
-  printf '[%s]\nDriver = MariaDB\nSocket = %s\nDatabase = sysprogress\n\n' "$name" "$db/mysqld.sock"
+  printf '[%s]\nDriver = MariaDB\nSocket = %s\nDatabase = sysprogress\nCONN_TIMEOUT = 10\nREAD_TIMEOUT = 10\nWRITE_TIMEOUT = 10\n\n' \
+    "$name" "$db/mysqld.sock"
 done >"$work/odbc/odbc.ini"
 export ODBCSYSINI=$work/odbc
 
