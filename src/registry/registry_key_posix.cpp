@@ -55,10 +55,12 @@ void RegistryKey::set_value(const std::string& nombre_valor, std::int32_t tipo_v
                             const ValueBytes& datos) {
     const std::string text = value_as_text(datos, tipo_valor);
     if (!storable_name(nombre_valor) || !storable_value(text)) throw Error(invalid_data, "The data is invalid.");
-    const std::string content = read_file(state_->file);
-    const auto edited = set_ini_value(content, state_->section, nombre_valor, text);
-    if (!edited) throw no_such_key();  // the section went away since the key was opened
-    if (*edited != content) replace_file(state_->file, *edited);  // a value already set is left alone
+    // A value already set leaves the file alone.
+    rewrite_file(state_->file, [&](const std::string& content) {
+        const auto edited = set_ini_value(content, state_->section, nombre_valor, text);
+        if (!edited) throw no_such_key();  // the section went away since the key was opened
+        return *edited;
+    });
 }
 
 }  // namespace dorvane::modRegistro

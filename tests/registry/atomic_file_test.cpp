@@ -1,7 +1,9 @@
 #include "registry/atomic_file.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -17,11 +19,16 @@ using testing::read_bytes;
 using testing::TempDir;
 using testing::write_bytes;
 
+// An edit that gives `content` whatever the file held.
+Edit to(const std::string& content) {
+    return [content](const std::string&) { return content; };
+}
+
 TEST(AtomicFile, ReplacesContentAndKeepsPermissionBits) {
     TempDir dir;
     write_bytes(dir / "odbc.ini", "old");
     ASSERT_EQ(::chmod((dir / "odbc.ini").c_str(), 0640), 0);
-    replace_file(dir / "odbc.ini", "new content");
+    rewrite_file(dir / "odbc.ini", to("new content"));
     EXPECT_EQ(read_bytes(dir / "odbc.ini"), "new content");
     struct stat info {};
     ASSERT_EQ(::stat((dir / "odbc.ini").c_str(), &info), 0);
@@ -34,7 +41,7 @@ TEST(AtomicFile, KeepsTheOwnerOfAFileThatIsNotOurs) {
     TempDir dir;
     write_bytes(dir / "odbc.ini", "old");
     ASSERT_EQ(::chown((dir / "odbc.ini").c_str(), 65534, 65534), 0);
-    replace_file(dir / "odbc.ini", "new");
+    rewrite_file(dir / "odbc.ini", to("new"));
     struct stat info {};
     ASSERT_EQ(::stat((dir / "odbc.ini").c_str(), &info), 0);
     EXPECT_EQ(info.st_uid, 65534u);
@@ -46,28 +53,79 @@ TEST(AtomicFile, ReplacesTheTargetOfASymbolicLinkAndKeepsTheLink) {
     std::filesystem::create_directory(dir / "real");
     write_bytes(dir / "real/odbc.ini", "old");
     std::filesystem::create_symlink("real/odbc.ini", dir / "odbc.ini");
-    replace_file(dir / "odbc.ini", "new");
+    rewrite_file(dir / "odbc.ini", to("new"));
     EXPECT_TRUE(std::filesystem::is_symlink(dir / "odbc.ini"));
     EXPECT_EQ(read_bytes(dir / "real/odbc.ini"), "new");
 }
 
 TEST(AtomicFile, AFailureAtAnyStepLeavesTheOriginalAndNoTemporaryFile) {
-    for (const char* failing : {"create", "write", "sync", "permissions", "close", "rename"}) {
+    for (const char* failing : {"create", "write", "sync", "permissions", "rename"}) {
         TempDir dir;
         write_bytes(dir / "odbc.ini", "[A]\nK=old\n");
         const std::string before = listing(dir.path());
         const ReplaceHook fail_at = [&](const char* step) {
             if (std::string(step) == failing) throw Error(28, "No space left on device");
         };
-        EXPECT_THROW(replace_file(dir / "odbc.ini", "[A]\nK=new\n", fail_at), Error) << failing;
+        EXPECT_THROW(rewrite_file(dir / "odbc.ini", to("[A]\nK=new\n"), fail_at), Error) << failing;
         EXPECT_EQ(read_bytes(dir / "odbc.ini"), "[A]\nK=old\n") << failing;
         EXPECT_EQ(listing(dir.path()), before) << failing;
     }
 }
 
+// Whatever a process killed at any step leaves beside the file: nothing,
+// where the file system has unnamed files.
+TEST(AtomicFile, AProcessKilledHalfWayLeavesTheOriginalAndNothingElse) {
+    TempDir dir;
+    const int probe = ::open(dir.path().c_str(), O_TMPFILE | O_WRONLY, 0600);
+    if (probe < 0) GTEST_SKIP() << "no unnamed files on this file system";
+    ::close(probe);
+    for (const char* dying : {"write", "sync", "permissions", "rename"}) {
+        write_bytes(dir / "odbc.ini", "[A]\nK=old\n");
+        const std::string before = listing(dir.path());
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {  // dies at that step as a kill would: no unwinding, no clean-up
+            rewrite_file(dir / "odbc.ini", to("[A]\nK=new\n"), [&](const char* step) {
+                if (std::string(step) == dying) ::_exit(0);
+            });
+            ::_exit(1);
+        }
+        int status = -1;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << dying;
+        EXPECT_EQ(listing(dir.path()), before) << dying;
+    }
+}
+
+// Another program's write between the read and the rename is kept: the
+// edit is made again on what it wrote. One that never stops changing the
+// file makes the rewrite fail, and its last content stays.
+TEST(AtomicFile, AChangeByAnotherProgramMeanwhileIsKept) {
+    TempDir dir;
+    write_bytes(dir / "odbc.ini", "[A]\nK=old\n");
+    const Edit set_k = [](const std::string& content) { return content.substr(0, content.find("K=")) + "K=new\n"; };
+    int changes = 0;
+    rewrite_file(dir / "odbc.ini", set_k, [&](const char* step) {
+        if (std::string(step) == "rename" && changes++ == 0) write_bytes(dir / "odbc.ini", "[A]\nadded=1\nK=old\n");
+    });
+    EXPECT_EQ(read_bytes(dir / "odbc.ini"), "[A]\nadded=1\nK=new\n");
+
+    write_bytes(dir / "odbc.ini", "[A]\nK=old\n");
+    std::string last;
+    EXPECT_THROW(rewrite_file(dir / "odbc.ini", set_k,
+                              [&](const char* step) {
+                                  if (std::string(step) != "rename") return;
+                                  last = "[A]\nchange=" + std::to_string(++changes) + "\nK=old\n";
+                                  write_bytes(dir / "odbc.ini", last);
+                              }),
+                 Error);
+    EXPECT_EQ(read_bytes(dir / "odbc.ini"), last);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1) << listing(dir.path());
+}
+
 TEST(AtomicFile, MissingFileIsAnError) {
     TempDir dir;
-    EXPECT_THROW(replace_file(dir / "absent", "x"), Error);
+    EXPECT_THROW(rewrite_file(dir / "absent", to("x")), Error);
     EXPECT_EQ(listing(dir.path()), "");
 }
 
