@@ -1,6 +1,6 @@
 #include "db/database.h"
 
-#include "run/error.h"
+#include "common/error.h"
 
 namespace dorvane::db {
 

@@ -9,7 +9,7 @@
 
 #include <string>
 
-#include "run/error.h"
+#include "common/error.h"
 
 namespace dorvane::db {
 

@@ -1,20 +1,13 @@
 #include "db/odbc_recordset.h"
 
 #include <algorithm>
-#include <cctype>
 
+#include "common/same_name.h"
 #include "db/odbc_text.h"
 #include "db/odbc_timeouts.h"
 
 namespace dorvane::db {
 namespace {
-
-bool same_name(const std::string& a, const std::string& b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
-               return std::tolower(x) == std::tolower(y);
-           });
-}
 
 Error closed() { return Error(3704, "Operation is not allowed when the object is closed."); }
 Error at_end() {

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "run/error.h"
+#include "common/error.h"
 
 namespace dorvane::log {
 

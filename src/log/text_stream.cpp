@@ -1,7 +1,7 @@
 #include "log/text_stream.h"
 
+#include "common/error.h"
 #include "os/encoding.h"
-#include "run/error.h"
 
 namespace dorvane::log {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "run/error.h"
+#include "common/error.h"
 
 namespace dorvane::os {
 

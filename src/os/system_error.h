@@ -1,7 +1,7 @@
 // The operating system's own account of its last failure, as an Error.
 #pragma once
 
-#include "run/error.h"
+#include "common/error.h"
 
 namespace dorvane::os {
 

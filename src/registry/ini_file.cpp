@@ -1,8 +1,9 @@
 #include "registry/ini_file.h"
 
-#include <cctype>
 #include <string_view>
 #include <vector>
+
+#include "common/same_name.h"
 
 namespace dorvane::modRegistro {
 namespace {
@@ -86,15 +87,6 @@ std::string file_line_end(const std::string& content) {
 }
 
 }  // namespace
-
-bool same_name(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    }
-    return true;
-}
 
 bool storable_value(const std::string& value) {
     return value.find_first_of(std::string("\r\n\0", 3)) == std::string::npos &&

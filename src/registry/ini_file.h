@@ -8,10 +8,6 @@
 
 namespace dorvane::modRegistro {
 
-// Section names, entry names and registry paths compare without regard to
-// ASCII letter case, as unixODBC and the registry compare them.
-bool same_name(std::string_view a, std::string_view b);
-
 // What an odbc.ini line can hold so that it reads back as written: a
 // section or entry name without line breaks, NUL, "=", brackets, comment
 // marks or blanks at its ends; a value without line breaks, NUL or blanks

@@ -1,7 +1,7 @@
 #include "registry/mod_registro.h"
 
+#include "common/error.h"
 #include "registry/registry_key.h"
-#include "run/error.h"
 
 namespace dorvane::modRegistro {
 

@@ -5,7 +5,7 @@
 
 #include <cstdlib>
 
-#include "run/error.h"
+#include "common/error.h"
 
 // unixODBC's own answers to "which odbc.ini?". Exported by libodbcinst but
 // declared only in its private header.

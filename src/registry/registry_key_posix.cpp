@@ -4,11 +4,12 @@
 // Every other key does not exist.
 #include "registry/registry_key.h"
 
+#include "common/error.h"
+#include "common/same_name.h"
 #include "registry/atomic_file.h"
 #include "registry/ini_file.h"
 #include "registry/mod_registro.h"
 #include "registry/odbc_ini_location.h"
-#include "run/error.h"
 
 namespace dorvane::modRegistro {
 

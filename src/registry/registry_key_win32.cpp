@@ -2,8 +2,8 @@
 
 #include <windows.h>
 
+#include "common/error.h"
 #include "os/encoding.h"
-#include "run/error.h"
 
 namespace dorvane::modRegistro {
 

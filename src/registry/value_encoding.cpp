@@ -4,9 +4,9 @@
 #include <cmath>
 #include <limits>
 
+#include "common/error.h"
 #include "os/encoding.h"
 #include "registry/mod_registro.h"
-#include "run/error.h"
 
 namespace dorvane::modRegistro {
 namespace {

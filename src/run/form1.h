@@ -7,9 +7,9 @@
 #include <memory>
 #include <string>
 
+#include "common/error.h"
 #include "db/database.h"
 #include "log/text_stream.h"
-#include "run/error.h"
 
 namespace dorvane {
 

@@ -8,7 +8,7 @@
 
 #include <filesystem>
 
-#include "run/error.h"
+#include "common/error.h"
 #include "support/temp_dir.h"
 
 namespace dorvane::modRegistro {

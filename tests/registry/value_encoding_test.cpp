@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "common/error.h"
 #include "registry/mod_registro.h"
-#include "run/error.h"
 
 namespace dorvane::modRegistro {
 namespace {

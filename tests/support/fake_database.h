@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "common/error.h"
 #include "db/database.h"
-#include "run/error.h"
 
 namespace dorvane::testing {
 
