@@ -2,8 +2,9 @@
 # Sets everything up on a fresh Debian machine and runs every test:
 #  - the unit tests and the tests against a private MariaDB, in a plain
 #    build and in an address + undefined-behaviour sanitizer build;
-#  - the Windows program, cross-compiled with warnings as errors and run
-#    under Wine (part of the plain build's tests);
+#  - the Windows program, cross-compiled for x64 and x86 with warnings as
+#    errors, run under Wine and installed from its MSI (part of the plain
+#    build's tests);
 #  - the whole suite and a demo run under valgrind memcheck;
 #  - each libFuzzer target for DORVANE_FUZZ_SECONDS (default 60).
 set -euo pipefail
@@ -12,11 +13,16 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 
 jobs=$(nproc)
-cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build-win -j "$jobs"
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Debug \
-  -DDORVANE_WINDOWS_EXE="$PWD/build-win/dorvane.exe" \
-  -DDORVANE_WINDOWS_UNIT_TESTS="$PWD/build-win/tests/windows/dorvane_windows_tests.exe" >/dev/null
+windows_builds=()
+for arch in x64 x86; do
+  cmake -S . -B "build-windows-$arch" -DCMAKE_TOOLCHAIN_FILE="cmake/windows-$arch.cmake" \
+    -DCMAKE_BUILD_TYPE=Release >/dev/null
+  cmake --build "build-windows-$arch" -j "$jobs" --target all msi
+  windows_builds+=("$arch=$PWD/build-windows-$arch")
+done
+DORVANE_I386_ODBC_DRIVER=$(scripts/odbc-driver-i386.sh build-windows-x86/odbc-mariadb-i386)
+export DORVANE_I386_ODBC_DRIVER
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Debug "-DDORVANE_WINDOWS_BUILDS=$(IFS=';'; echo "${windows_builds[*]}")" >/dev/null
 cmake --build build -j "$jobs"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DDORVANE_SANITIZE=ON >/dev/null
 cmake --build build-asan -j "$jobs"

@@ -1,17 +1,30 @@
 #!/usr/bin/env bash
-# The Windows program, run for real under Wine against the private MariaDB:
-# its registry writes, its ODBC32 calls, its log and its message boxes.
-# Wine's odbc32 hands every ODBC call to the host's unixODBC, so both
-# programs reach the same server through the same driver.
+# One build of the Windows program (x64 or x86), run for real under Wine
+# against the private MariaDB: what it is made of, its registry writes and
+# the registry view they land in, its ODBC32 calls, its log and its message
+# boxes. Wine's odbc32 hands every ODBC call to the host's unixODBC of the
+# same bitness, so the program reaches the same server through the MariaDB
+# driver built for it.
 #
-#   wine_test.sh WINDOWS_EXE LINUX_EXE [WINDOWS_UNIT_TESTS_EXE]
-#   (with DORVANE_TEST_DB_DIR set)
+#   wine_test.sh ARCH WINDOWS_BUILD_DIR LINUX_EXE
+#   (with DORVANE_TEST_DB_DIR set; for x86 also DORVANE_I386_ODBC_DRIVER,
+#   the 32-bit libmaodbc.so)
 set -uo pipefail
 
-win_exe=$(realpath "${1:?usage: wine_test.sh WINDOWS_EXE LINUX_EXE}")
-linux_exe=$(realpath "${2:?usage: wine_test.sh WINDOWS_EXE LINUX_EXE}")
-unit_tests=${3:-}
+arch=${1:?usage: wine_test.sh x64|x86 WINDOWS_BUILD_DIR LINUX_EXE}
+build=$(realpath "${2:?usage: wine_test.sh x64|x86 WINDOWS_BUILD_DIR LINUX_EXE}")
+linux_exe=$(realpath "${3:?usage: wine_test.sh x64|x86 WINDOWS_BUILD_DIR LINUX_EXE}")
+win_exe=$build/dorvane.exe
+unit_tests=$build/tests/windows/dorvane_windows_tests.exe
 db=${DORVANE_TEST_DB_DIR:?DORVANE_TEST_DB_DIR is not set: run the tests with scripts/test.sh}
+i386_driver=${DORVANE_I386_ODBC_DRIVER:-}
+case $arch in
+  # The program's own view of HKLM\SOFTWARE, and the other one.
+  x64) view=/reg:64 other_view=/reg:32 objdump=x86_64-w64-mingw32-objdump ;;
+  x86) view=/reg:32 other_view=/reg:64 objdump=i686-w64-mingw32-objdump
+       [ -f "$i386_driver" ] || { echo "DORVANE_I386_ODBC_DRIVER: no 32-bit driver" >&2; exit 1; } ;;
+  *) echo "unknown architecture $arch" >&2; exit 2 ;;
+esac
 
 work=$(mktemp -d /tmp/dorvane-wine.XXXXXX)
 export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
@@ -50,29 +63,47 @@ SQL
 }
 set_catalogue() { echo "DELETE FROM sysprogress.systables; INSERT INTO sysprogress.systables (id, owner, tbl) VALUES $1;" | sql; }
 
-# unixODBC's data sources, for both programs: the third has no section.
+# unixODBC's data sources, for every program: the third has no section.
+# One driver entry serves both bitnesses: unixODBC's 64-bit library reads
+# Driver64, its 32-bit one Driver.
 mkdir -p "$work/odbc"
-cp "$db/odbc/odbcinst.ini" "$work/odbc/"
+if [ -n "$i386_driver" ]; then
+  amd64_driver=$(sed -n 's/^Driver *= *//p' "$db/odbc/odbcinst.ini")
+  printf '[MariaDB]\nDescription = MariaDB Connector/ODBC\nDriver = %s\nDriver64 = %s\n' \
+    "$i386_driver" "$amd64_driver" >"$work/odbc/odbcinst.ini"
+else
+  cp "$db/odbc/odbcinst.ini" "$work/odbc/"
+fi
 for name in VistasQuendar VistasQuendar1; do
   printf '[%s]\nDriver = MariaDB\nSocket = %s\nDatabase = sysprogress\nCONN_TIMEOUT = 10\nREAD_TIMEOUT = 10\nWRITE_TIMEOUT = 10\n\n' \
     "$name" "$db/mysqld.sock"
 done >"$work/odbc/odbc.ini"
 export ODBCSYSINI=$work/odbc
 
+echo "== the $arch program's make-up"
+dlls=$($objdump -p "$win_exe" | sed -n 's/^\s*DLL Name: //p' | tr 'A-Z' 'a-z' | sort | tr '\n' ' ')
+check "it imports system DLLs only" same "advapi32.dll kernel32.dll msvcrt.dll odbc32.dll user32.dll " "$dlls"
+check "its manifest asks to run as the invoker" grep -aq '<requestedExecutionLevel level="asInvoker"' "$win_exe"
+check "its manifest names the supported systems" grep -aq '<supportedOS Id="{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"/>' "$win_exe"
+check "its manifest keeps the ANSI code page" bash -c '! grep -aq activeCodePage "$0"' "$win_exe"
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+check "its version information is the project's, $version" same "ProductVersion $version" \
+  "$(strings -el "$win_exe" | grep -A1 -x ProductVersion | tr '\n' ' ' | sed 's/ $//')"
+
 echo "== a fresh Wine prefix"
 wine wineboot -i >/dev/null 2>&1
 wineserver -w
-wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f /reg:64 >/dev/null 2>&1
+# The data sources' keys in the program's own view of the registry; a third
+# one only in the other view, where the program must not write.
 for name in VistasQuendar VistasQuendar1; do
-  wine reg add "HKLM\\SOFTWARE\\ODBC\\ODBC.INI\\$name" /v Driver /t REG_SZ /d MariaDB /f >/dev/null 2>&1
+  wine reg add "HKLM\\SOFTWARE\\ODBC\\ODBC.INI\\$name" /v Driver /t REG_SZ /d MariaDB /f $view >/dev/null 2>&1
 done
+wine reg add 'HKLM\SOFTWARE\ODBC\ODBC.INI\VistasQuendar2' /v Driver /t REG_SZ /d MariaDB /f $other_view >/dev/null 2>&1
 
-if [ -n "$unit_tests" ]; then
-  echo "== the Windows unit tests"
-  wine "$unit_tests" --gtest_brief=1 2>&1 | tr -d '\r' | grep -v -e '^it looks like wine32' -e 'multiarch needs' \
-    -e 'dpkg --add-architecture' -e 'apt-get install wine32'
-  check "the Windows unit tests pass" same 0 "${PIPESTATUS[0]}"
-fi
+echo "== the Windows unit tests"
+wine "$unit_tests" --gtest_brief=1 2>&1 | tr -d '\r'
+check "the Windows unit tests pass" same 0 "${PIPESTATUS[0]}"
 
 # Runs a program copied into a folder of its own, from another folder.
 run_windows() {  # run_windows DIR [env...]
@@ -96,12 +127,18 @@ check "the Windows run ends with status 0" same 0 "$?"
 check "its log holds the Linux log's bytes" cmp "$work/linux/dorvane.log" "$work/win/dorvane.log"
 check "its log ends with CR LF" same "Programa finalizado.\r\n" "$(tail -c 22 "$work/win/dorvane.log" | sed -n l | tr -d '\n' | sed 's/\$$//; s/\\r/\\r\\n/')"
 check "userSQL's grants are the Linux run's" same "$linux_grants" "$(grants)"
+key_values() {  # key_values NAME VIEW
+  wine reg query "HKLM\\SOFTWARE\\ODBC\\ODBC.INI\\$1" $2 2>/dev/null | tr -d '\r' | grep -v '^reg: '
+}
 for name in VistasQuendar VistasQuendar1; do
-  values=$(wine reg query "HKLM\\SOFTWARE\\ODBC\\ODBC.INI\\$name" 2>/dev/null | tr -d '\r')
+  values=$(key_values "$name" $view)
   check "$name: DefaultIsolationLevel REG_SZ READ UNCOMMITTED" grep -Eq '^ +DefaultIsolationLevel +REG_SZ +READ UNCOMMITTED$' <<<"$values"
   check "$name: ArraySize REG_SZ 1000" grep -Eq '^ +ArraySize +REG_SZ +1000$' <<<"$values"
+  check "$name: nothing written in the other view" same "" "$(key_values "$name" $other_view)"
 done
-check "the third key still does not exist" bash -c '! wine reg query "HKLM\\SOFTWARE\\ODBC\\ODBC.INI\\VistasQuendar2" >/dev/null 2>&1'
+check "the third key is not in the program's view" same "" "$(key_values VistasQuendar2 $view)"
+check "the third key, in the other view, is left alone" same "" \
+  "$(key_values VistasQuendar2 $other_view | grep -E 'DefaultIsolationLevel|ArraySize')"
 
 echo "== message boxes, under Xvfb"
 # Wine's desktop process started headless; the next one starts with a display.

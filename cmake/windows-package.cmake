@@ -1,0 +1,60 @@
+# The Windows program's embedded manifest and version information, and what
+# its zip and its MSI installer hold. One architecture per build: x64 or x86.
+enable_language(RC)
+
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(DORVANE_ARCH x64)
+  set(DORVANE_WIN64 yes)
+  set(DORVANE_PROGRAM_FILES_FOLDER ProgramFiles64Folder)
+  set(DORVANE_PROGRAM_FILES_NAME "Program Files")
+  set(DORVANE_INSTALLED_EXE "%ProgramFiles%\\dorvane\\dorvane.exe")
+  # Fixed for good: they tie every version of this architecture's installer.
+  set(DORVANE_UPGRADE_CODE 8C8DAF73-41D6-45DB-8738-5253EEAA12C6)
+  set(DORVANE_PROGRAM_GUID E8CBC190-CD87-4EFC-B95A-C5C0E9B4900E)
+  set(DORVANE_README_GUID EBCBEDF9-E2DE-4974-A86A-E24396F3A59B)
+  set(DORVANE_TASK_GUID 40CCE359-050C-4F78-BF83-3FBE7C407444)
+else()
+  set(DORVANE_ARCH x86)
+  set(DORVANE_WIN64 no)
+  set(DORVANE_PROGRAM_FILES_FOLDER ProgramFilesFolder)
+  set(DORVANE_PROGRAM_FILES_NAME "Program Files (x86)")
+  # Where a 64-bit Windows keeps 32-bit programs, as its Task Scheduler sees it.
+  set(DORVANE_INSTALLED_EXE "%ProgramFiles(x86)%\\dorvane\\dorvane.exe")
+  set(DORVANE_UPGRADE_CODE CA0FB222-AA1C-4D5A-982F-993DAAA87F9D)
+  set(DORVANE_PROGRAM_GUID 80E5F89C-5344-46A7-B8F7-23D93A53A68E)
+  set(DORVANE_README_GUID 8CF99405-BFDB-4AAE-AB00-79C0A32450BF)
+  set(DORVANE_TASK_GUID A748E600-1E13-4994-859E-424B4FB0AD8F)
+endif()
+
+set(DORVANE_VERSION_QUAD ${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.${PROJECT_VERSION_PATCH}.0)
+set(DORVANE_MANIFEST ${CMAKE_BINARY_DIR}/dorvane.manifest)
+set(DORVANE_TASK_XML ${CMAKE_BINARY_DIR}/dorvane-task.xml)
+set(DORVANE_PACKAGE_NAME dorvane-${PROJECT_VERSION}-${DORVANE_ARCH})
+configure_file(packaging/windows/dorvane.manifest ${DORVANE_MANIFEST} @ONLY)
+configure_file(packaging/windows/dorvane.rc.in ${CMAKE_BINARY_DIR}/dorvane.rc @ONLY)
+configure_file(packaging/windows/dorvane-task.xml.in ${DORVANE_TASK_XML} @ONLY)
+configure_file(packaging/windows/dorvane.wxs.in ${CMAKE_BINARY_DIR}/dorvane.wxs @ONLY)
+configure_file(README.md ${CMAKE_BINARY_DIR}/README.md COPYONLY)
+
+target_sources(dorvane PRIVATE ${CMAKE_BINARY_DIR}/dorvane.rc)
+set_source_files_properties(${CMAKE_BINARY_DIR}/dorvane.rc PROPERTIES OBJECT_DEPENDS ${DORVANE_MANIFEST})
+
+# The zip: the program, the README and the task definition, in one folder.
+install(TARGETS dorvane RUNTIME DESTINATION .)
+install(FILES README.md ${DORVANE_TASK_XML} DESTINATION .)
+set(CPACK_GENERATOR ZIP)
+set(CPACK_PACKAGE_FILE_NAME ${DORVANE_PACKAGE_NAME})
+set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
+include(CPack)
+
+# The MSI, built by msitools' wixl: `cmake --build . --target msi`.
+find_program(WIXL wixl)
+if(WIXL)
+  add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/${DORVANE_PACKAGE_NAME}.msi
+                     COMMAND ${WIXL} --arch ${DORVANE_ARCH} -o ${CMAKE_BINARY_DIR}/${DORVANE_PACKAGE_NAME}.msi
+                             ${CMAKE_BINARY_DIR}/dorvane.wxs
+                     DEPENDS dorvane ${CMAKE_BINARY_DIR}/dorvane.wxs ${DORVANE_TASK_XML} ${CMAKE_BINARY_DIR}/README.md
+                     WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
+                     COMMENT "Building ${DORVANE_PACKAGE_NAME}.msi")
+  add_custom_target(msi DEPENDS ${CMAKE_BINARY_DIR}/${DORVANE_PACKAGE_NAME}.msi)
+endif()

@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Builds every release artifact into dist/, named after the version that
+# CMake's project() sets and the architecture:
+#   dorvane-<version>-x64.msi, dorvane-<version>-x64.zip   64-bit Windows
+#   dorvane-<version>-x86.msi, dorvane-<version>-x86.zip   32-bit Windows
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/install-deps.sh
+jobs=$(nproc)
+rm -rf dist
+mkdir -p dist
+
+for arch in x64 x86; do
+  build=build-package-windows-$arch
+  cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE="cmake/windows-$arch.cmake" -DCMAKE_BUILD_TYPE=Release \
+    -DDORVANE_TESTS=OFF >/dev/null
+  cmake --build "$build" -j "$jobs" --target all msi
+  cp "$build"/dorvane-*-"$arch".msi dist/
+  (cd "$build" && cpack -G ZIP -B "$PWD/cpack" >/dev/null)
+  cp "$build"/cpack/dorvane-*-"$arch".zip dist/
+done
+
+ls -l dist

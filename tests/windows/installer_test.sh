@@ -1,0 +1,88 @@
+#!/usr/bin/env bash
+# One build's MSI (x64 or x86), installed, run, upgraded and removed under
+# Wine as an administrator would, and its Task Scheduler definition.
+#
+#   installer_test.sh ARCH WINDOWS_BUILD_DIR
+set -uo pipefail
+
+arch=${1:?usage: installer_test.sh x64|x86 WINDOWS_BUILD_DIR}
+build=$(realpath "${2:?usage: installer_test.sh x64|x86 WINDOWS_BUILD_DIR}")
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+msi=$build/dorvane-$version-$arch.msi
+case $arch in
+  x64) program_files="Program Files" command='"%ProgramFiles%\dorvane\dorvane.exe"' ;;
+  x86) program_files="Program Files (x86)" command='"%ProgramFiles(x86)%\dorvane\dorvane.exe"' ;;
+  *) echo "unknown architecture $arch" >&2; exit 2 ;;
+esac
+
+work=$(mktemp -d /tmp/dorvane-msi.XXXXXX)
+export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+unset DISPLAY
+trap 'wineserver -k >/dev/null 2>&1; rm -rf "$work"' EXIT
+
+passed=0 failed=0
+check() {  # check "what" command...
+  local what=$1; shift
+  if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAILED: $what"; fi
+}
+same() { [ "$1" == "$2" ] || { printf 'expected: %q\n  actual: %q\n' "$1" "$2"; return 1; }; }
+msiexec() { wine msiexec "$@" >/dev/null 2>&1; local rc=$?; wineserver -w; return $rc; }
+
+echo "== the task definition"
+task=$build/dorvane-task.xml
+xpath() { xmllint --xpath "$1" "$task" 2>/dev/null; }
+check "it is well-formed XML" xmllint --noout "$task"
+check "it is a Task Scheduler task" same "Task http://schemas.microsoft.com/windows/2004/02/mit/task" \
+  "$(xpath 'concat(local-name(/*), " ", namespace-uri(/*))')"
+ns='*[namespace-uri()="http://schemas.microsoft.com/windows/2004/02/mit/task"]'
+el() { local path=; for name in "$@"; do path+="/$ns[local-name()=\"$name\"]"; done; xpath "string($path)"; }
+check "daily" same 1 "$(el Task Triggers CalendarTrigger ScheduleByDay DaysInterval)"
+check "as SYSTEM" same S-1-5-18 "$(el Task Principals Principal UserId)"
+check "with the highest privileges" same HighestAvailable "$(el Task Principals Principal RunLevel)"
+check "with no stored password" same "" "$(el Task Principals Principal LogonType)"
+check "one run at a time" same IgnoreNew "$(el Task Settings MultipleInstancesPolicy)"
+check "the installed program" same "$command" "$(el Task Actions Exec Command)"
+
+echo "== a fresh Wine prefix"
+wine wineboot -i >/dev/null 2>&1
+wineserver -w
+installed=$WINEPREFIX/drive_c/$program_files/dorvane
+
+echo "== install $(basename "$msi")"
+msiexec /i "$msi" /qn
+check "msiexec /i ends with status 0" same 0 "$?"
+check "it installs the program, the README and the task" same "README.md dorvane-task.xml dorvane.exe" \
+  "$(ls "$installed" 2>/dev/null | tr '\n' ' ' | sed 's/ $//')"
+check "the installed program is this build's" cmp "$build/dorvane.exe" "$installed/dorvane.exe"
+
+echo "== the installed program runs"
+mkdir -p "$work/odbc" "$work/elsewhere"  # no data sources at all
+(cd "$work/elsewhere" && ODBCSYSINI=$work/odbc timeout 300 wine "$installed/dorvane.exe" >/dev/null 2>&1)
+check "it ends with status 0" same 0 "$?"
+check "its log is beside it, closed by the last line" same "Programa finalizado." \
+  "$(tail -n 1 "$installed/dorvane.log" 2>/dev/null | tr -d '\r')"
+
+echo "== a newer version replaces it"
+newer=$work/newer
+mkdir -p "$newer"
+# Windows Installer compares three fields of a version: the next patch.
+IFS=. read -r major minor patch <<<"$version"
+sed "s/Version=\"$version\"/Version=\"$major.$minor.$((patch + 1))\"/" "$build/dorvane.wxs" >"$newer/dorvane.wxs"
+(cd "$build" && wixl --arch "$arch" -o "$newer/dorvane.msi" "$newer/dorvane.wxs" >/dev/null)
+check "the newer MSI builds" test -f "$newer/dorvane.msi"
+msiexec /i "$newer/dorvane.msi" /qn
+check "msiexec /i of the newer one ends with status 0" same 0 "$?"
+# Were the older product still installed beside it, its share of the files
+# would keep them through the newer one's removal.
+msiexec /x "$newer/dorvane.msi" /qn
+check "msiexec /x ends with status 0" same 0 "$?"
+check "removing it removes what it installed" same "" "$(ls "$installed" 2>/dev/null | grep -vx dorvane.log)"
+check "and leaves the log" test -f "$installed/dorvane.log"
+
+echo "== install and remove"
+msiexec /i "$msi" /qn && msiexec /x "$msi" /qn
+check "a plain install and removal end with status 0" same 0 "$?"
+check "nothing it installed is left" same "dorvane.log" "$(ls "$installed" 2>/dev/null | tr '\n' ' ' | sed 's/ $//')"
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
