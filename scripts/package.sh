@@ -3,6 +3,7 @@
 # CMake's project() sets and the architecture:
 #   dorvane-<version>-x64.msi, dorvane-<version>-x64.zip   64-bit Windows
 #   dorvane-<version>-x86.msi, dorvane-<version>-x86.zip   32-bit Windows
+#   dorvane_<version>_amd64.deb                            Debian and its kin
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -20,5 +21,12 @@ for arch in x64 x86; do
   (cd "$build" && cpack -G ZIP -B "$PWD/cpack" >/dev/null)
   cp "$build"/cpack/dorvane-*-"$arch".zip dist/
 done
+
+build=build-package-linux
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DDORVANE_TESTS=OFF \
+  -DDORVANE_SYSTEMD_UNIT_DIR=/lib/systemd/system >/dev/null
+cmake --build "$build" -j "$jobs"
+(cd "$build" && cpack -G DEB -B "$PWD/cpack" >/dev/null)
+cp "$build"/cpack/dorvane_*_amd64.deb dist/
 
 ls -l dist

@@ -5,6 +5,8 @@
 #  - the Windows program, cross-compiled for x64 and x86 with warnings as
 #    errors, run under Wine and installed from its MSI (part of the plain
 #    build's tests);
+#  - the Debian package: its metadata, files and units, its program, and
+#    where the machine allows, a real install and removal;
 #  - the whole suite and a demo run under valgrind memcheck;
 #  - each libFuzzer target for DORVANE_FUZZ_SECONDS (default 60).
 set -euo pipefail
@@ -22,7 +24,13 @@ for arch in x64 x86; do
 done
 DORVANE_I386_ODBC_DRIVER=$(scripts/odbc-driver-i386.sh build-windows-x86/odbc-mariadb-i386)
 export DORVANE_I386_ODBC_DRIVER
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Debug "-DDORVANE_WINDOWS_BUILDS=$(IFS=';'; echo "${windows_builds[*]}")" >/dev/null
+# The Debian package, as scripts/package.sh builds it.
+cmake -S . -B build-deb -DCMAKE_BUILD_TYPE=Release -DDORVANE_TESTS=OFF \
+  -DDORVANE_SYSTEMD_UNIT_DIR=/lib/systemd/system >/dev/null
+cmake --build build-deb -j "$jobs"
+(cd build-deb && cpack -G DEB -B "$PWD/cpack" >/dev/null)
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Debug "-DDORVANE_WINDOWS_BUILDS=$(IFS=';'; echo "${windows_builds[*]}")" \
+  -DDORVANE_DEB="$(ls "$PWD"/build-deb/cpack/dorvane_*_amd64.deb)" >/dev/null
 cmake --build build -j "$jobs"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DDORVANE_SANITIZE=ON >/dev/null
 cmake --build build-asan -j "$jobs"
