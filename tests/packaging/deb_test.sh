@@ -17,12 +17,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-passed=0 failed=0
-check() {  # check "what" command...
-  local what=$1; shift
-  if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAILED: $what"; fi
-}
-same() { [ "$1" == "$2" ] || { printf 'expected: %q\n  actual: %q\n' "$1" "$2"; return 1; }; }
+. "$(dirname "$0")/../support/checks.sh"
 field() { dpkg-deb -f "$deb" "$1"; }
 
 echo "== metadata and files"
@@ -78,5 +73,4 @@ if [ "$(id -u)" -eq 0 ] && ! dpkg-query -W dorvane >/dev/null 2>&1 && [ ! -e /op
   check "the units are gone" same "" "$(ls /lib/systemd/system/dorvane.* 2>/dev/null)"
 fi
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+checks_done

@@ -20,12 +20,7 @@ export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 unset DISPLAY
 trap 'wineserver -k >/dev/null 2>&1; rm -rf "$work"' EXIT
 
-passed=0 failed=0
-check() {  # check "what" command...
-  local what=$1; shift
-  if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAILED: $what"; fi
-}
-same() { [ "$1" == "$2" ] || { printf 'expected: %q\n  actual: %q\n' "$1" "$2"; return 1; }; }
+. "$(dirname "$0")/../support/checks.sh"
 msiexec() { wine msiexec "$@" >/dev/null 2>&1; local rc=$?; wineserver -w; return $rc; }
 
 echo "== the task definition"
@@ -84,5 +79,4 @@ msiexec /i "$msi" /qn && msiexec /x "$msi" /qn
 check "a plain install and removal end with status 0" same 0 "$?"
 check "nothing it installed is left" same "dorvane.log" "$(ls "$installed" 2>/dev/null | tr '\n' ' ' | sed 's/ $//')"
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+checks_done

@@ -37,12 +37,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-passed=0 failed=0
-check() {  # check "what" command...
-  local what=$1; shift
-  if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAILED: $what"; fi
-}
-same() { [ "$1" == "$2" ] || { printf 'expected: %q\n  actual: %q\n' "$1" "$2"; return 1; }; }
+. "$(dirname "$0")/../support/checks.sh"
 sql() { mariadb --no-defaults --batch --skip-column-names -u root -S "$db/mysqld.sock"; }
 grants() { echo "SHOW GRANTS FOR 'userSQL'@'%'" | sql | sort; }
 
@@ -229,5 +224,4 @@ check "an uncaught error ends the run with status 1" same 1 "$?"
 check "its box shows the number and the description" same "Error 94: Invalid use of Null" "$(box_texts "$work/fatal")"
 check "its log has no closing line" same "" "$(cat "$work/fatal/dorvane.log")"
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+checks_done
