@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "common/error.h"
+
 namespace dorvane::db {
 
 // A column's value in the current row; empty for SQL NULL.
@@ -34,6 +36,14 @@ public:
     virtual void Open(const std::string& connection_string) = 0;
     // Runs one statement; any result it gives is discarded.
     virtual void Execute(const std::string& statement) = 0;
+    // The same under "resume next": a failure is recorded in `err` instead
+    // of raised, and `err` is left as it was when the statement succeeds. A
+    // connection that can report a failure without raising it overrides
+    // this; statements that are expected to fail by the thousand then cost
+    // no unwinding.
+    virtual void execute_resuming(const std::string& statement, Error& err) {
+        resume_next(err, [&] { Execute(statement); });
+    }
     // Runs a query and positions the result on its first row; `columns` are
     // the ones that will be read. Statements may run on this connection
     // while the result is open.

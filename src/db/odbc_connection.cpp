@@ -1,9 +1,9 @@
 #include "db/odbc_connection.h"
 
 #include <cstdint>
+#include <utility>
 
 #include "db/odbc_recordset.h"
-#include "db/odbc_text.h"
 #include "db/odbc_timeouts.h"
 
 namespace dorvane::db {
@@ -41,18 +41,32 @@ void OdbcConnection::Open(const std::string& connection_string) {
 
 void OdbcConnection::Execute(const std::string& statement) {
     if (!connected_) throw not_open();
-    WideText text(statement);
-    const SQLRETURN rc = SQLExecDirectW(statements_.get(), text.get(), text.length());
+    Error failure;
+    if (!run(statement, failure)) throw failure;
+}
+
+void OdbcConnection::execute_resuming(const std::string& statement, Error& err) {
+    if (!connected_) {
+        err = not_open();
+        return;
+    }
+    run(statement, err);
+}
+
+bool OdbcConnection::run(const std::string& statement, Error& failure) {
+    statement_text_.assign(statement);
+    const SQLRETURN rc = SQLExecDirectW(statements_.get(), statement_text_.get(), statement_text_.length());
     if (SQL_SUCCEEDED(rc) || rc == SQL_NO_DATA) {
         // Whatever the statement returned is dropped before anything else runs.
         SQLFreeStmt(statements_.get(), SQL_CLOSE);
-        return;
+        return true;
     }
     // Read before the statement is reset, which clears it.
-    const Diagnostic failure = first_diagnostic(SQL_HANDLE_STMT, statements_.get());
+    Diagnostic diagnostic = first_diagnostic(SQL_HANDLE_STMT, statements_.get());
     SQLFreeStmt(statements_.get(), SQL_CLOSE);
-    if (failure.connection_lost() && !*link_failure_) *link_failure_ = failure.error;
-    throw failure.error;
+    if (diagnostic.connection_lost() && !*link_failure_) *link_failure_ = diagnostic.error;
+    failure = std::move(diagnostic.error);
+    return false;
 }
 
 std::unique_ptr<Recordset> OdbcConnection::OpenRecordset(const std::string& query,

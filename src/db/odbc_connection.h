@@ -7,6 +7,7 @@
 
 #include "db/database.h"
 #include "db/odbc_handle.h"
+#include "db/odbc_text.h"
 
 namespace dorvane::db {
 
@@ -17,15 +18,21 @@ public:
 
     void Open(const std::string& connection_string) override;
     void Execute(const std::string& statement) override;
+    void execute_resuming(const std::string& statement, Error& err) override;
     std::unique_ptr<Recordset> OpenRecordset(const std::string& query,
                                              const std::vector<std::string>& columns) override;
     void Close() override;
 
 private:
+    // Runs `statement`; on failure stores its diagnostic in `failure` and
+    // returns false, raising nothing.
+    bool run(const std::string& statement, Error& failure);
+
     EnvironmentHandle environment_;
     ConnectionHandle connection_;
     // Reused for every Execute, apart from any open query result.
     StatementHandle statements_;
+    WideText statement_text_;  // the storage of every statement's UTF-16 text
     bool connected_ = false;
     // Set once a statement finds the connection itself gone; the results
     // read over this connection then cannot move on.

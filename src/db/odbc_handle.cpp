@@ -12,22 +12,28 @@ Diagnostic first_diagnostic(SQLSMALLINT handle_type, SQLHANDLE handle) {
     SQLWCHAR state[6] = {};
     SQLINTEGER native = 0;
     SQLSMALLINT length = 0;
-    std::vector<SQLWCHAR> message(1024);
-    SQLRETURN rc = SQLGetDiagRecW(handle_type, handle, 1, state, &native, message.data(),
-                                  static_cast<SQLSMALLINT>(message.size()), &length);
-    if (rc == SQL_SUCCESS_WITH_INFO && static_cast<std::size_t>(length) >= message.size()) {
-        message.resize(static_cast<std::size_t>(length) + 1);
-        rc = SQLGetDiagRecW(handle_type, handle, 1, state, &native, message.data(),
-                            static_cast<SQLSMALLINT>(message.size()), &length);
+    // Room for any message a driver usually gives; a longer one is read
+    // again into a buffer of its length.
+    SQLWCHAR usual[1024];
+    std::vector<SQLWCHAR> longer;
+    SQLWCHAR* message = usual;
+    std::size_t capacity = sizeof usual / sizeof *usual;
+    SQLRETURN rc = SQLGetDiagRecW(handle_type, handle, 1, state, &native, message,
+                                  static_cast<SQLSMALLINT>(capacity), &length);
+    if (rc == SQL_SUCCESS_WITH_INFO && static_cast<std::size_t>(length) >= capacity) {
+        // The length is a SQLSMALLINT, and so must be the buffer's.
+        longer.resize(std::min<std::size_t>(static_cast<std::size_t>(length) + 1, 32767));
+        message = longer.data();
+        capacity = longer.size();
+        rc = SQLGetDiagRecW(handle_type, handle, 1, state, &native, message, static_cast<SQLSMALLINT>(capacity),
+                            &length);
     }
     if (!SQL_SUCCEEDED(rc)) return {Error(unspecified_error, "Unknown ODBC error"), ""};
     // Some drivers count the message in bytes rather than characters: the
     // text ends at its terminator, whatever length is reported.
-    const std::size_t reported = std::min<std::size_t>(static_cast<std::size_t>(length), message.size() - 1);
-    const std::size_t chars = static_cast<std::size_t>(
-        std::find(message.begin(), message.begin() + reported, SQLWCHAR{0}) - message.begin());
-    return {Error(static_cast<std::int32_t>(native), from_sqlwchar(message.data(), chars)),
-            from_sqlwchar(state, 5)};
+    const std::size_t reported = std::min<std::size_t>(static_cast<std::size_t>(length), capacity - 1);
+    const std::size_t chars = static_cast<std::size_t>(std::find(message, message + reported, SQLWCHAR{0}) - message);
+    return {Error(static_cast<std::int32_t>(native), from_sqlwchar(message, chars)), from_sqlwchar(state, 5)};
 }
 
 Error diagnostic_error(SQLSMALLINT handle_type, SQLHANDLE handle) {

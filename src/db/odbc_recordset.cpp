@@ -19,12 +19,20 @@ Error at_end() {
 OdbcRecordset::OdbcRecordset(SQLHDBC connection, const std::string& query,
                              const std::vector<std::string>& columns,
                              std::shared_ptr<const std::optional<Error>> link_failure)
-    : statement_(SQL_HANDLE_DBC, connection), link_failure_(std::move(link_failure)), names_(columns),
-      numbers_(columns.size(), 0) {
+    : statement_(SQL_HANDLE_DBC, connection), link_failure_(std::move(link_failure)) {
+    for (const std::string& name : columns) columns_.push_back(Column{name, 0, {}, 0});
     set_query_timeout(statement_);
     WideText text(query);
     statement_.check(SQLExecDirectW(statement_.get(), text.get(), text.length()));
+    find_columns();
+    bind_columns();
+    read_batch();
+    if (batch_.empty() && failure_ahead_) throw *failure_ahead_;
+    eof_ = batch_.empty();
+}
 
+// Numbers the columns asked for by their names in the result.
+void OdbcRecordset::find_columns() {
     SQLSMALLINT count = 0;
     statement_.check(SQLNumResultCols(statement_.get(), &count));
     for (SQLUSMALLINT c = 1; c <= static_cast<SQLUSMALLINT>(count); ++c) {
@@ -35,20 +43,44 @@ OdbcRecordset::OdbcRecordset(SQLHDBC connection, const std::string& query,
         const std::size_t chars = std::min<std::size_t>(static_cast<std::size_t>(length) / sizeof(SQLWCHAR),
                                                         sizeof name / sizeof *name - 1);
         const std::string result_name = from_sqlwchar(name, chars);
-        for (std::size_t k = 0; k < names_.size(); ++k) {
-            if (numbers_[k] == 0 && same_name(names_[k], result_name)) numbers_[k] = c;
+        for (Column& column : columns_) {
+            if (column.number == 0 && same_name(column.name, result_name)) column.number = c;
         }
     }
-    read_batch();
-    if (batch_.empty() && failure_ahead_) throw *failure_ahead_;
-    eof_ = batch_.empty();
+}
+
+// Binds every column asked for, or none: a driver need not allow reading
+// an unbound column after a bound one. A character takes at most two UTF-16
+// units, so a buffer of twice the declared length holds any value.
+void OdbcRecordset::bind_columns() {
+    for (Column& column : columns_) {
+        if (column.number == 0) continue;
+        SQLLEN declared = 0;
+        if (!SQL_SUCCEEDED(SQLColAttributeW(statement_.get(), column.number, SQL_DESC_LENGTH, nullptr, 0, nullptr,
+                                            &declared)) ||
+            declared <= 0 || static_cast<SQLULEN>(declared) > longest_bound_column) {
+            return;
+        }
+        column.buffer.resize(2 * static_cast<std::size_t>(declared) + 1);
+    }
+    for (Column& column : columns_) {
+        if (column.number == 0) continue;
+        const SQLRETURN rc =
+            SQLBindCol(statement_.get(), column.number, SQL_C_WCHAR, column.buffer.data(),
+                       static_cast<SQLLEN>(column.buffer.size() * sizeof(SQLWCHAR)), &column.indicator);
+        if (!SQL_SUCCEEDED(rc)) {
+            SQLFreeStmt(statement_.get(), SQL_UNBIND);
+            return;
+        }
+    }
+    bound_ = true;
 }
 
 FieldValue OdbcRecordset::field(const std::string& name) {
     if (!open_) throw closed();
     if (eof_) throw at_end();
-    for (std::size_t k = 0; k < names_.size(); ++k) {
-        if (numbers_[k] != 0 && same_name(names_[k], name)) return batch_[position_][k];
+    for (std::size_t k = 0; k < columns_.size(); ++k) {
+        if (columns_[k].number != 0 && same_name(columns_[k].name, name)) return batch_[position_][k];
     }
     throw Error(3265, "Item cannot be found in the collection corresponding to the requested name or ordinal.");
 }
@@ -86,14 +118,31 @@ void OdbcRecordset::read_batch() {
             }
             statement_.check(rc);
             std::vector<FieldValue> row;
-            row.reserve(numbers_.size());
-            for (const SQLUSMALLINT number : numbers_) row.push_back(number != 0 ? read_column(number) : std::nullopt);
+            row.reserve(columns_.size());
+            for (const Column& column : columns_) {
+                if (column.number == 0) {
+                    row.emplace_back();
+                } else {
+                    row.push_back(bound_ ? read_bound(column) : read_column(column.number));
+                }
+            }
             batch_.push_back(std::move(row));
         }
     } catch (const Error& e) {
         failure_ahead_ = e;
         exhausted_ = true;
     }
+}
+
+// The value that the fetch put in the column's buffer. One longer than its
+// column declared is read again, whole.
+FieldValue OdbcRecordset::read_bound(const Column& column) {
+    if (column.indicator == SQL_NULL_DATA) return std::nullopt;
+    const std::size_t capacity = column.buffer.size() - 1;  // one for the NUL
+    if (column.indicator == SQL_NO_TOTAL || static_cast<std::size_t>(column.indicator) / sizeof(SQLWCHAR) > capacity) {
+        return read_column(column.number);
+    }
+    return from_sqlwchar(column.buffer.data(), static_cast<std::size_t>(column.indicator) / sizeof(SQLWCHAR));
 }
 
 // The whole value as text, however long, in as many pieces as it takes.

@@ -8,6 +8,7 @@
 #include <sqltypes.h>
 
 #include <string>
+#include <string_view>
 
 #include "os/utf16.h"
 
@@ -15,10 +16,16 @@ namespace dorvane::db {
 
 static_assert(sizeof(SQLWCHAR) == sizeof(char16_t), "the wide ODBC calls must take UTF-16");
 
-// A NUL-terminated UTF-16 copy of `text`, for the duration of one call.
+// A NUL-terminated UTF-16 copy of a text, for the duration of one call.
+// Assigning a new text reuses the storage of the last one.
 class WideText {
 public:
-    explicit WideText(const std::string& text) : wide_(os::utf8_to_utf16(text)) {}
+    WideText() = default;
+    explicit WideText(std::string_view text) { assign(text); }
+    WideText& assign(std::string_view text) {
+        os::utf8_to_utf16(text, wide_);
+        return *this;
+    }
     SQLWCHAR* get() { return reinterpret_cast<SQLWCHAR*>(wide_.data()); }
     // In characters; passed along with the text so that nothing is cut at
     // an embedded NUL.
@@ -29,7 +36,7 @@ private:
 };
 
 inline std::string from_sqlwchar(const SQLWCHAR* text, std::size_t length) {
-    return os::utf16_to_utf8(std::u16string(reinterpret_cast<const char16_t*>(text), length));
+    return os::utf16_to_utf8(std::u16string_view(reinterpret_cast<const char16_t*>(text), length));
 }
 
 }  // namespace dorvane::db

@@ -49,7 +49,7 @@ void Form1::quitar_permisos(const std::string& propietario, const std::string& t
                             const std::string& usuario, const std::string& bd) {
     Err.Clear();
     const std::string sentencia = db::revoke_statement(propietario, tabla, usuario);
-    resume_next(Err, [&] { conexion->Execute(sentencia); });
+    conexion->execute_resuming(sentencia, Err);
     if (Err.Number != 0) {
         resume_next(Err, [&] { control_errores(db::statement_context(bd, propietario, tabla)); });
     }
@@ -62,7 +62,7 @@ void Form1::asignar_permisos(const std::string& propietario, const std::string& 
     Err.Clear();
     if (propietario != db::esquema_publico) return;
     const std::string sentencia = db::grant_statement(propietario, tabla, usuario);
-    resume_next(Err, [&] { conexion->Execute(sentencia); });
+    conexion->execute_resuming(sentencia, Err);
     if (Err.Number != 0) {
         seams_.message_box(Err.Description);
         resume_next(Err, [&] { control_errores(db::statement_context(bd, propietario, tabla)); });

@@ -7,7 +7,7 @@ constexpr char32_t replacement = 0xFFFD;
 
 // Decodes one code point at `i` and advances past it; malformed sequences
 // (overlong, surrogates, beyond U+10FFFF, truncated) consume one byte.
-char32_t decode_utf8(const std::string& s, std::size_t& i) {
+char32_t decode_utf8(std::string_view s, std::size_t& i) {
     const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
     const unsigned char lead = byte(i);
     if (lead < 0x80) {
@@ -47,46 +47,82 @@ char32_t decode_utf8(const std::string& s, std::size_t& i) {
     return cp;
 }
 
-void encode_utf8(char32_t cp, std::string& out) {
+// Writes `cp` at `out` and returns the position after it.
+char* encode_utf8(char32_t cp, char* out) {
     if (cp < 0x80) {
-        out += static_cast<char>(cp);
+        *out++ = static_cast<char>(cp);
     } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
+        *out++ = static_cast<char>(0xC0 | (cp >> 6));
+        *out++ = static_cast<char>(0x80 | (cp & 0x3F));
     } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
+        *out++ = static_cast<char>(0xE0 | (cp >> 12));
+        *out++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        *out++ = static_cast<char>(0x80 | (cp & 0x3F));
     } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
-}  // namespace
-
-std::u16string utf8_to_utf16(const std::string& utf8) {
-    std::u16string out;
-    out.reserve(utf8.size());
-    for (std::size_t i = 0; i < utf8.size();) {
-        const char32_t cp = decode_utf8(utf8, i);
-        if (cp < 0x10000) {
-            out += static_cast<char16_t>(cp);
-        } else {
-            out += static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
-            out += static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
-        }
+        *out++ = static_cast<char>(0xF0 | (cp >> 18));
+        *out++ = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        *out++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        *out++ = static_cast<char>(0x80 | (cp & 0x3F));
     }
     return out;
 }
 
-std::string utf16_to_utf8(const std::u16string& utf16) {
+}  // namespace
+
+std::u16string utf8_to_utf16(std::string_view utf8) {
+    std::u16string out;
+    utf8_to_utf16(utf8, out);
+    return out;
+}
+
+std::string utf16_to_utf8(std::u16string_view utf16) {
     std::string out;
-    out.reserve(utf16.size());
+    utf16_to_utf8(utf16, out);
+    return out;
+}
+
+// Both conversions size the output before they write and trim it at the
+// end, so that each unit is one store. A UTF-8 byte gives at most one UTF-16
+// unit. A UTF-16 unit gives one UTF-8 byte while the text is ASCII, then at
+// most three: the room grows at the first other character, so that ASCII
+// text (nearly every name) takes no more room than it needs.
+void utf8_to_utf16(std::string_view utf8, std::u16string& out) {
+    out.resize(utf8.size());
+    char16_t* next = out.data();
+    for (std::size_t i = 0; i < utf8.size();) {
+        const unsigned char byte = static_cast<unsigned char>(utf8[i]);
+        if (byte < 0x80) {
+            *next++ = byte;
+            ++i;
+            continue;
+        }
+        const char32_t cp = decode_utf8(utf8, i);
+        if (cp < 0x10000) {
+            *next++ = static_cast<char16_t>(cp);
+        } else {
+            *next++ = static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
+            *next++ = static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
+        }
+    }
+    out.resize(static_cast<std::size_t>(next - out.data()));
+}
+
+void utf16_to_utf8(std::u16string_view utf16, std::string& out) {
+    out.resize(utf16.size());
+    char* next = out.data();
+    bool widened = false;
     for (std::size_t i = 0; i < utf16.size(); ++i) {
         char32_t cp = utf16[i];
+        if (cp < 0x80) {
+            *next++ = static_cast<char>(cp);
+            continue;
+        }
+        if (!widened) {
+            const std::size_t written = static_cast<std::size_t>(next - out.data());
+            out.resize(written + 3 * (utf16.size() - i));
+            next = out.data() + written;
+            widened = true;
+        }
         if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < utf16.size() &&
             utf16[i + 1] >= 0xDC00 && utf16[i + 1] <= 0xDFFF) {
             cp = 0x10000 + ((cp - 0xD800) << 10) + (utf16[i + 1] - 0xDC00);
@@ -94,9 +130,9 @@ std::string utf16_to_utf8(const std::u16string& utf16) {
         } else if (cp >= 0xD800 && cp <= 0xDFFF) {
             cp = replacement;
         }
-        encode_utf8(cp, out);
+        next = encode_utf8(cp, next);
     }
-    return out;
+    out.resize(static_cast<std::size_t>(next - out.data()));
 }
 
 }  // namespace dorvane::os
