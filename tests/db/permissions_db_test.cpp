@@ -156,6 +156,31 @@ TEST_F(Permissions, NonAsciiNamesRoundTripIntoStatementsAndMessages) {
     EXPECT_NE(text.find("on table 'país'\r\n"), std::string::npos) << text;
 }
 
+TEST_F(Permissions, NamesAreReadWholeAtTheirColumnsLengthAndBeyondAnyBuffer) {
+    // As long as the catalogue's column allows, in characters of three UTF-8
+    // bytes; then, in a column of no useful declared length, far longer than
+    // any buffer the program reads into.
+    std::string widest;
+    for (int i = 0; i < 64; ++i) widest += "\xE2\x82\xAC";  // U+20AC
+    const std::string longest = std::string(3000, 'n') + "\xC3\xB1";
+    struct RestoreColumn {
+        ~RestoreColumn() {
+            sql("ALTER TABLE sysprogress.systables MODIFY tbl VARCHAR(64) CHARACTER SET utf8mb4 COLLATE utf8mb4_bin NULL");
+        }
+    } restore;
+    for (const std::string& name : {widest, longest}) {
+        if (name == longest) {
+            sql("DELETE FROM sysprogress.systables;"
+                "ALTER TABLE sysprogress.systables MODIFY tbl TEXT CHARACTER SET utf8mb4 COLLATE utf8mb4_bin NULL");
+        }
+        set_catalogue({{1, "CONTA", name.c_str()}});
+        start_statement_log();
+        const ProgramRun r = run(three_data_sources({"VistasQuendar1", "VistasQuendar2"}));
+        ASSERT_EQ(r.exit_status, 0) << r.standard_error;
+        EXPECT_EQ(logged_statements(), (std::vector<std::string>{query, revoke("CONTA", name)}));
+    }
+}
+
 TEST_F(Permissions, HostileNamesReachOnlyTheirOwnTable) {
     const std::vector<std::string> hostile = {
         "x\" to 'someone' --x", "it's", "a\"\"b", "semi;colon; drop table t", "line\nbreak", "x\"; grant all on *.* to 'someone' --"};
