@@ -3,8 +3,11 @@
 #include <iconv.h>
 #include <langinfo.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <memory>
+#include <string>
 
 namespace dorvane::os {
 namespace {
@@ -64,8 +67,20 @@ private:
 std::string to_system_codepage(const std::string& utf8) {
     const char* codeset = nl_langinfo(CODESET);
     if (std::strcmp(codeset, "UTF-8") == 0) return utf8;  // bytes pass unchanged
-    Converter converter(codeset);
-    if (!converter.ok()) {
+    // A locale's character set holds ASCII as ASCII (POSIX's portable
+    // character set), so ASCII text, most lines, passes unchanged too.
+    if (std::all_of(utf8.begin(), utf8.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+        return utf8;
+    }
+    // Opening a converter costs far more than a log line's conversion: the
+    // one for the current character set is kept for the lines after.
+    static std::string kept_codeset;
+    static std::unique_ptr<Converter> kept;
+    if (!kept || kept_codeset != codeset) {
+        kept = std::make_unique<Converter>(codeset);
+        kept_codeset = codeset;
+    }
+    if (!kept->ok()) {
         // An unknown character set: keep ASCII, which every code page holds.
         std::string out;
         for (std::size_t i = 0; i < utf8.size();) {
@@ -76,7 +91,7 @@ std::string to_system_codepage(const std::string& utf8) {
         }
         return out;
     }
-    return converter.convert(utf8);
+    return kept->convert(utf8);
 }
 
 }  // namespace dorvane::os
