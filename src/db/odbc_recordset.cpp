@@ -134,13 +134,20 @@ void OdbcRecordset::read_batch() {
     }
 }
 
-// The value that the fetch put in the column's buffer. One longer than its
-// column declared is read again, whole.
+// The value that the fetch put in the column's buffer.
 FieldValue OdbcRecordset::read_bound(const Column& column) {
     if (column.indicator == SQL_NULL_DATA) return std::nullopt;
     const std::size_t capacity = column.buffer.size() - 1;  // one for the NUL
     if (column.indicator == SQL_NO_TOTAL || static_cast<std::size_t>(column.indicator) / sizeof(SQLWCHAR) > capacity) {
-        return read_column(column.number);
+        // Longer than its column declared: read again, whole, where the
+        // driver lets a bound column be read (SQL_GD_BOUND). A value that
+        // comes back no longer than the buffer (in UTF-8 no shorter than in
+        // UTF-16) is not whole, and a name cut short must never be used.
+        FieldValue whole = read_column(column.number);
+        if (!whole || whole->size() <= capacity) {
+            throw Error(unspecified_error, "The driver gave a catalogue value only in part");
+        }
+        return whole;
     }
     return from_sqlwchar(column.buffer.data(), static_cast<std::size_t>(column.indicator) / sizeof(SQLWCHAR));
 }
