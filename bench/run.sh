@@ -167,6 +167,12 @@ converter that it opens and closes anew each time, some 9,000 instructions
 apiece. The native client has no such layer; isql, over the same driver,
 pays the same and more.
 
+A statement's wall time is mostly the server's (each privilege change is
+written to its tables): the clients' own work per statement differs by tens
+of microseconds, less than the spread between rounds on this machine, so
+the time ratios move by a few hundredths from one run of the benchmark to
+the next. The instruction counts do not.
+
 Runs were interleaved (each contender once, then again) so that drifts of
 the machine fall on all three alike. Times on a shared 2-core machine are
 noisy; compare the ratios of one run, not times across runs.

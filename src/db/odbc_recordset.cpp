@@ -145,7 +145,7 @@ FieldValue OdbcRecordset::read_bound(const Column& column) {
         // UTF-16) is not whole, and a name cut short must never be used.
         FieldValue whole = read_column(column.number);
         if (!whole || whole->size() <= capacity) {
-            throw Error(unspecified_error, "The driver gave a catalogue value only in part");
+            throw Error(unspecified_error, "The driver gave a value of the result only in part");
         }
         return whole;
     }
