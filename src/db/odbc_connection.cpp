@@ -39,10 +39,11 @@ void OdbcConnection::Open(const std::string& connection_string) {
     set_query_timeout(statements_);
 }
 
+// Raises what the resuming form records: a failure never has number 0.
 void OdbcConnection::Execute(const std::string& statement) {
-    if (!connected_) throw not_open();
     Error failure;
-    if (!run(statement, failure)) throw failure;
+    execute_resuming(statement, failure);
+    if (!failure.empty()) throw failure;
 }
 
 void OdbcConnection::execute_resuming(const std::string& statement, Error& err) {
@@ -50,23 +51,18 @@ void OdbcConnection::execute_resuming(const std::string& statement, Error& err) 
         err = not_open();
         return;
     }
-    run(statement, err);
-}
-
-bool OdbcConnection::run(const std::string& statement, Error& failure) {
     statement_text_.assign(statement);
     const SQLRETURN rc = SQLExecDirectW(statements_.get(), statement_text_.get(), statement_text_.length());
     if (SQL_SUCCEEDED(rc) || rc == SQL_NO_DATA) {
         // Whatever the statement returned is dropped before anything else runs.
         SQLFreeStmt(statements_.get(), SQL_CLOSE);
-        return true;
+        return;
     }
     // Read before the statement is reset, which clears it.
     Diagnostic diagnostic = first_diagnostic(SQL_HANDLE_STMT, statements_.get());
     SQLFreeStmt(statements_.get(), SQL_CLOSE);
     if (diagnostic.connection_lost() && !*link_failure_) *link_failure_ = diagnostic.error;
-    failure = std::move(diagnostic.error);
-    return false;
+    err = std::move(diagnostic.error);
 }
 
 std::unique_ptr<Recordset> OdbcConnection::OpenRecordset(const std::string& query,

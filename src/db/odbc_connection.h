@@ -24,10 +24,6 @@ public:
     void Close() override;
 
 private:
-    // Runs `statement`; on failure stores its diagnostic in `failure` and
-    // returns false, raising nothing.
-    bool run(const std::string& statement, Error& failure);
-
     EnvironmentHandle environment_;
     ConnectionHandle connection_;
     // Reused for every Execute, apart from any open query result.
