@@ -13,6 +13,7 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 8)
   set(DORVANE_PROGRAM_GUID E8CBC190-CD87-4EFC-B95A-C5C0E9B4900E)
   set(DORVANE_README_GUID EBCBEDF9-E2DE-4974-A86A-E24396F3A59B)
   set(DORVANE_TASK_GUID 40CCE359-050C-4F78-BF83-3FBE7C407444)
+  set(DORVANE_EVENT_SOURCE_GUID 7BDFBB7B-63D9-41AE-9FC4-04BEE49CF3AB)
 else()
   set(DORVANE_ARCH x86)
   set(DORVANE_WIN64 no)
@@ -24,6 +25,7 @@ else()
   set(DORVANE_PROGRAM_GUID 80E5F89C-5344-46A7-B8F7-23D93A53A68E)
   set(DORVANE_README_GUID 8CF99405-BFDB-4AAE-AB00-79C0A32450BF)
   set(DORVANE_TASK_GUID A748E600-1E13-4994-859E-424B4FB0AD8F)
+  set(DORVANE_EVENT_SOURCE_GUID BE2AEF99-85F0-4752-97A0-7FCA3BD2EBE3)
 endif()
 
 set(DORVANE_VERSION_QUAD ${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.${PROJECT_VERSION_PATCH}.0)
@@ -36,8 +38,27 @@ configure_file(packaging/windows/dorvane-task.xml.in ${DORVANE_TASK_XML} @ONLY)
 configure_file(packaging/windows/dorvane.wxs.in ${CMAKE_BINARY_DIR}/dorvane.wxs @ONLY)
 configure_file(README.md ${CMAKE_BINARY_DIR}/README.md COPYONLY)
 
+# The message table that the event log reads the program's events through:
+# windmc makes the event IDs' header, which the code includes, and the
+# table's resource, which dorvane.rc includes.
+find_program(DORVANE_WINDMC NAMES ${MINGW_TRIPLET}-windmc windmc REQUIRED)
+set(DORVANE_MESSAGES_DIR ${CMAKE_BINARY_DIR}/event_messages)
+file(MAKE_DIRECTORY ${DORVANE_MESSAGES_DIR})
+add_custom_command(OUTPUT ${DORVANE_MESSAGES_DIR}/event_messages.h ${DORVANE_MESSAGES_DIR}/event_messages.rc
+                          ${DORVANE_MESSAGES_DIR}/MSG00409.bin
+                   COMMAND ${DORVANE_WINDMC} -h ${DORVANE_MESSAGES_DIR} -r ${DORVANE_MESSAGES_DIR}
+                           ${PROJECT_SOURCE_DIR}/src/os/event_messages.mc
+                   DEPENDS ${PROJECT_SOURCE_DIR}/src/os/event_messages.mc
+                   COMMENT "Compiling the event log's message table")
+target_sources(dorvane_core PRIVATE ${DORVANE_MESSAGES_DIR}/event_messages.h)
+target_include_directories(dorvane_core PUBLIC ${DORVANE_MESSAGES_DIR})
+
 target_sources(dorvane PRIVATE ${CMAKE_BINARY_DIR}/dorvane.rc)
-set_source_files_properties(${CMAKE_BINARY_DIR}/dorvane.rc PROPERTIES OBJECT_DEPENDS ${DORVANE_MANIFEST})
+set_source_files_properties(${CMAKE_BINARY_DIR}/dorvane.rc PROPERTIES OBJECT_DEPENDS
+  "${DORVANE_MANIFEST};${DORVANE_MESSAGES_DIR}/event_messages.rc;${DORVANE_MESSAGES_DIR}/MSG00409.bin")
+# A GUI program: a run that the scheduler starts in a person's session
+# opens no console window, which closing would kill the run with.
+set_target_properties(dorvane PROPERTIES WIN32_EXECUTABLE ON)
 
 # The zip: the program, the README and the task definition, in one folder.
 install(TARGETS dorvane RUNTIME DESTINATION .)

@@ -1,5 +1,5 @@
-// Messages that need a person's eyes: a failed grant, and the error that
-// ends the run.
+// What a person, or else an administrator, is told: a failed grant, and
+// the error that ends the run.
 #pragma once
 
 #include <string>
@@ -8,17 +8,23 @@
 
 namespace dorvane::os {
 
-// The program's name, the caption of its messages.
+// The program's name: the caption of its messages, and on Windows the
+// event source they are recorded under.
 extern const char program_name[];
 
-// Shows `text` with a single acknowledgement. On Windows a modal message
-// box; on POSIX the text on standard error, and when standard input and
-// standard error are both a terminal, a prompt that waits for Enter. An
-// unattended run never waits.
+// Shows `text` with a single acknowledgement, where a person can give it,
+// and never waits for one where nobody can.
+// - Windows: a modal message box when the process's window station is the
+//   visible one; otherwise (a service, a SYSTEM task in session 0) a
+//   warning in the Application event log instead, and no window.
+// - POSIX: the text on standard error, and when standard input and
+//   standard error are both a terminal, a prompt that waits for Enter.
 void message_box(const std::string& text);
 
-// Tells the user about the error that ends the run: its number and its
-// description.
+// Tells of the error that ends the run, its number and its description.
+// - Windows: always an error in the Application event log, the one lasting
+//   record of an early end; then a message box when a person can see it.
+// - POSIX: standard error, which a scheduler's journal keeps.
 void show_fatal_error(const Error& error);
 
 }  // namespace dorvane::os

@@ -49,6 +49,12 @@ check "msiexec /i ends with status 0" same 0 "$?"
 check "it installs the program, the README and the task" same "README.md dorvane-task.xml dorvane.exe" \
   "$(ls "$installed" 2>/dev/null | tr '\n' ' ' | sed 's/ $//')"
 check "the installed program is this build's" cmp "$build/dorvane.exe" "$installed/dorvane.exe"
+event_source() {
+  wine reg query 'HKLM\SYSTEM\CurrentControlSet\Services\EventLog\Application\dorvane' 2>/dev/null | tr -d '\r' |
+    sed -n 's/^ *\(EventMessageFile\|TypesSupported\) *REG_[A-Z_]* *//p' | tr '\n' ' ' | sed 's/ $//'
+}
+check "it registers the event source, the program carrying its messages" \
+  same "C:\\$program_files\\dorvane\\dorvane.exe 0x7" "$(event_source)"
 
 echo "== the installed program runs"
 mkdir -p "$work/odbc" "$work/elsewhere"  # no data sources at all
@@ -78,5 +84,6 @@ echo "== install and remove"
 msiexec /i "$msi" /qn && msiexec /x "$msi" /qn
 check "a plain install and removal end with status 0" same 0 "$?"
 check "nothing it installed is left" same "dorvane.log" "$(ls "$installed" 2>/dev/null | tr '\n' ' ' | sed 's/ $//')"
+check "the event source is gone" same "" "$(event_source)"
 
 checks_done

@@ -16,6 +16,7 @@ build=$(realpath "${2:?usage: wine_test.sh x64|x86 WINDOWS_BUILD_DIR LINUX_EXE}"
 linux_exe=$(realpath "${3:?usage: wine_test.sh x64|x86 WINDOWS_BUILD_DIR LINUX_EXE}")
 win_exe=$build/dorvane.exe
 unit_tests=$build/tests/windows/dorvane_windows_tests.exe
+launcher=$build/tests/windows/station_launcher.exe
 db=${DORVANE_TEST_DB_DIR:?DORVANE_TEST_DB_DIR is not set: run the tests with scripts/test.sh}
 i386_driver=${DORVANE_I386_ODBC_DRIVER:-}
 case $arch in
@@ -78,6 +79,7 @@ export ODBCSYSINI=$work/odbc
 echo "== the $arch program's make-up"
 dlls=$($objdump -p "$win_exe" | sed -n 's/^\s*DLL Name: //p' | tr 'A-Z' 'a-z' | sort | tr '\n' ' ')
 check "it imports system DLLs only" same "advapi32.dll kernel32.dll msvcrt.dll odbc32.dll user32.dll " "$dlls"
+check "it is a GUI program: no console window" grep -Eq '^Subsystem\s+00000002' <<<"$($objdump -p "$win_exe")"
 check "its manifest asks to run as the invoker" grep -aq '<requestedExecutionLevel level="asInvoker"' "$win_exe"
 check "its manifest names the supported systems" grep -aq '<supportedOS Id="{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"/>' "$win_exe"
 check "its manifest keeps the ANSI code page" bash -c '! grep -aq activeCodePage "$0"' "$win_exe"
@@ -220,14 +222,42 @@ wait "$first"
 check "the first run goes on to its end, status 0" same 0 "$?"
 check "its log is a lone run's" cmp "$work/box/dorvane.log" "$work/overlap/dorvane.log"
 
-# An error that nothing catches: a null owner ends the run.
+# Wine's trace of the events that a run reported, of one type: warn or err.
+event_texts() { sed -n "s/^.*:$2:eventlog:ReportEventW L\"\(.*\)\"\r*\$/\1/p" "$1/output"; }
+
+# An error that nothing catches: a null owner ends the run. It is recorded
+# in the event log as well as shown.
 set_catalogue "(1, NULL, 'x')"
-run_windows "$work/fatal" WINEDEBUG=+msgbox &
+run_windows "$work/fatal" WINEDEBUG=+msgbox,err+eventlog &
 runner=$!
 dismiss_boxes 1
 wait "$runner"
 check "an uncaught error ends the run with status 1" same 1 "$?"
 check "its box shows the number and the description" same "Error 94: Invalid use of Null" "$(box_texts "$work/fatal")"
+check "an error event says the same" same "Error 94: Invalid use of Null" "$(event_texts "$work/fatal" err)"
 check "its log has no closing line" same "" "$(cat "$work/fatal/dorvane.log")"
+
+echo "== on a window station that nobody sees"
+# As a service or a SYSTEM task runs: no box can be answered there, so
+# none is shown and nothing waits; the event log gets what a box would say.
+run_unseen() {  # run_unseen DIR
+  mkdir -p "$1" "$work/elsewhere"
+  cp "$win_exe" "$1/dorvane.exe"
+  (cd "$work/elsewhere" && WINEDEBUG=warn+eventlog,err+eventlog,+msgbox \
+    timeout 300 wine "$launcher" "$(winepath -w "$1/dorvane.exe")" >"$1/output" 2>&1)
+}
+reset_database
+set_catalogue "(1, 'PUB', 'ghost'), (2, 'PUB', 'clientes')"
+run_unseen "$work/unseen"
+check "a run with failed grants ends by itself, status 0" same 0 "$?"
+check "its log is that of the run whose boxes were answered" cmp "$work/box/dorvane.log" "$work/unseen/dorvane.log"
+check "each failed grant is a warning event with the grant's description" same "$description
+$description" "$(event_texts "$work/unseen" warn)"
+check "no box is shown" same "" "$(box_texts "$work/unseen")"
+mkdir -p "$work/unseen-fatal/dorvane.log"  # the log cannot be created
+run_unseen "$work/unseen-fatal"
+check "a run that ends early ends by itself, status 1" same 1 "$?"
+check "an error event carries the number and the description" grep -Eqx 'Error [0-9]+: .+' \
+  <<<"$(event_texts "$work/unseen-fatal" err)"
 
 checks_done
