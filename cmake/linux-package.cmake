@@ -26,7 +26,11 @@ set(CPACK_PACKAGE_CONTACT "dorvane maintainers <dorvane@localhost>")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION admin)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/packaging/linux/prerm)
+# Maintainer scripts: systemd reloads the units after install, upgrade and
+# removal; removal stops and disables the timer first.
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/packaging/linux/postinst
+                                       ${PROJECT_SOURCE_DIR}/packaging/linux/prerm
+                                       ${PROJECT_SOURCE_DIR}/packaging/linux/postrm)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_PACKAGE_DESCRIPTION "Run unattended (the systemd timer it installs, disabled, or cron), it
 revokes every privilege of userSQL on each catalogued table of the ODBC data

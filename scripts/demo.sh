@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/install-deps.sh
+scripts/install-deps.sh demo
 cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release -DDORVANE_TESTS=OFF >/dev/null
 cmake --build build-release -j "$(nproc)" --target dorvane
 

@@ -1,21 +1,35 @@
 #!/usr/bin/env bash
-# Installs, from Debian's packages, whatever the build, the tests, the demo
-# and the packaging need and the machine lacks. The 32-bit Windows program
-# runs under Wine's 32-bit side, which needs the i386 architecture.
+# Installs, from Debian's packages, whatever one purpose needs and the
+# machine lacks:
+#
+#   install-deps.sh demo      build dorvane, run it against a private MariaDB
+#   install-deps.sh bench     the demo's, and the benchmark's measuring tools
+#   install-deps.sh package   build the Windows and Debian release artifacts
+#   install-deps.sh test      everything the test command builds and runs
+#
+# The 32-bit Windows program runs under Wine's 32-bit side in the tests,
+# which needs the i386 architecture.
 set -euo pipefail
 
-packages=(
-  cmake g++ make googletest libgtest-dev
-  unixodbc unixodbc-dev odbc-mariadb
-  mariadb-server mariadb-client
-  g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64 wine32:i386 libodbc2:i386 libodbcinst2:i386 libmariadb3:i386
-  msitools wixl libxml2-utils binutils xvfb xdotool
-  clang libclang-rt-14-dev valgrind time
-  dpkg-dev systemd
-)
+build=(cmake g++ make unixodbc-dev)
+database=(unixodbc odbc-mariadb mariadb-server mariadb-client)
+windows_build=(g++-mingw-w64-x86-64 g++-mingw-w64-i686 binutils msitools wixl)
+windows_run=(wine wine64 wine32:i386 libodbc2:i386 libodbcinst2:i386 libmariadb3:i386 libxml2-utils xvfb xdotool)
+i386=false
+case ${1:-} in
+  demo) packages=("${build[@]}" "${database[@]}") ;;
+  bench) packages=("${build[@]}" "${database[@]}" valgrind time) ;;
+  package) packages=("${build[@]}" "${windows_build[@]}" dpkg-dev) ;;
+  test)
+    packages=("${build[@]}" "${database[@]}" googletest libgtest-dev "${windows_build[@]}" "${windows_run[@]}"
+              clang libclang-rt-14-dev valgrind time dpkg-dev systemd locales)
+    i386=true ;;
+  *) echo "usage: install-deps.sh demo|bench|package|test" >&2; exit 2 ;;
+esac
+
 export DEBIAN_FRONTEND=noninteractive
 update=false
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
+if $i386 && ! dpkg --print-foreign-architectures | grep -qx i386; then
   dpkg --add-architecture i386
   update=true
 fi

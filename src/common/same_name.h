@@ -1,6 +1,6 @@
 // Names that the outside world compares without regard to ASCII letter
-// case: a result's column names, odbc.ini's sections and entries, registry
-// paths.
+// case, as unixODBC and the Windows registry do: a result's column names,
+// odbc.ini's sections and entries, registry paths. Other bytes must match.
 #pragma once
 
 #include <string_view>

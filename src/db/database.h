@@ -1,33 +1,15 @@
 // The database access that the permission work needs: a connection that
-// runs statements, and a forward-only, read-only result of a query.
+// runs statements and queries.
 #pragma once
 
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
 #include "common/error.h"
+#include "db/recordset.h"
 
 namespace dorvane::db {
-
-// A column's value in the current row; empty for SQL NULL.
-using FieldValue = std::optional<std::string>;
-
-// The value as text. A null cannot be text: raises 94, "Invalid use of Null".
-std::string as_text(const FieldValue& value);
-
-class Recordset {
-public:
-    virtual ~Recordset() = default;
-    // True once the position has passed the last row.
-    virtual bool eof() const = 0;
-    // The current row's value of the column named `name` (any letter case),
-    // one of those named when the result was opened.
-    virtual FieldValue field(const std::string& name) = 0;
-    virtual void MoveNext() = 0;
-    virtual void Close() = 0;
-};
 
 // Every operation raises an Error when it fails.
 class Connection {
@@ -45,8 +27,9 @@ public:
         resume_next(err, [&] { Execute(statement); });
     }
     // Runs a query and positions the result on its first row; `columns` are
-    // the ones that will be read. Statements may run on this connection
-    // while the result is open.
+    // the ones that will be read. The result is read whole and closed on
+    // the connection before this returns (see Recordset), so statements may
+    // run on the connection while the Recordset is in use.
     virtual std::unique_ptr<Recordset> OpenRecordset(const std::string& query,
                                                      const std::vector<std::string>& columns) = 0;
     virtual void Close() = 0;

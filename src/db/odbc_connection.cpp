@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <utility>
 
-#include "db/odbc_recordset.h"
+#include "db/odbc_cursor.h"
 #include "db/odbc_timeouts.h"
 
 namespace dorvane::db {
@@ -68,7 +68,8 @@ void OdbcConnection::execute_resuming(const std::string& statement, Error& err) 
 std::unique_ptr<Recordset> OdbcConnection::OpenRecordset(const std::string& query,
                                                          const std::vector<std::string>& columns) {
     if (!connected_) throw not_open();
-    return std::make_unique<OdbcRecordset>(connection_.get(), query, columns, link_failure_);
+    OdbcCursor cursor(connection_.get(), query, columns);
+    return std::make_unique<Recordset>(cursor, columns, link_failure_);
 }
 
 void OdbcConnection::Close() {

@@ -29,11 +29,8 @@ Diagnostic first_diagnostic(SQLSMALLINT handle_type, SQLHANDLE handle) {
                             &length);
     }
     if (!SQL_SUCCEEDED(rc)) return {Error(unspecified_error, "Unknown ODBC error"), ""};
-    // Some drivers count the message in bytes rather than characters: the
-    // text ends at its terminator, whatever length is reported.
-    const std::size_t reported = std::min<std::size_t>(static_cast<std::size_t>(length), capacity - 1);
-    const std::size_t chars = static_cast<std::size_t>(std::find(message, message + reported, SQLWCHAR{0}) - message);
-    return {Error(static_cast<std::int32_t>(native), from_sqlwchar(message, chars)), from_sqlwchar(state, 5)};
+    return {Error(static_cast<std::int32_t>(native), from_terminated_sqlwchar(message, capacity)),
+            from_sqlwchar(state, 5)};
 }
 
 Error diagnostic_error(SQLSMALLINT handle_type, SQLHANDLE handle) {

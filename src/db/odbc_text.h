@@ -39,4 +39,14 @@ inline std::string from_sqlwchar(const SQLWCHAR* text, std::size_t length) {
     return os::utf16_to_utf8(std::u16string_view(reinterpret_cast<const char16_t*>(text), length));
 }
 
+// The text that a driver wrote into a buffer of `capacity` characters, up
+// to its terminator, whatever length the driver reported: some count it in
+// bytes, others in characters. Without a terminator, the buffer's last
+// place is taken for one.
+inline std::string from_terminated_sqlwchar(const SQLWCHAR* buffer, std::size_t capacity) {
+    std::size_t length = 0;
+    while (length + 1 < capacity && buffer[length] != 0) ++length;
+    return from_sqlwchar(buffer, length);
+}
+
 }  // namespace dorvane::db

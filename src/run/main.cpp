@@ -8,7 +8,10 @@
 #include "run/form1.h"
 
 int main() {
-    std::setlocale(LC_ALL, "");
+    // Only the character set comes from the environment, for the text the
+    // program writes out. Numbers and everything else keep the C locale's
+    // conventions, here and in the ODBC driver that runs in this process.
+    std::setlocale(LC_CTYPE, "");
     try {
         dorvane::Form1 form;
         form.Form_Load();

@@ -32,8 +32,12 @@ check "its files: the program, the README, the two units" same \
   "$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $6 }' | sort | tr '\n' ' ' | sed 's/ $//')"
 mkdir -p "$work/control"
 dpkg-deb -e "$deb" "$work/control"
-check "no maintainer script but the prerm that disables the timer" same "control md5sums prerm" \
-  "$(ls "$work/control" | tr '\n' ' ' | sed 's/ $//')"
+check "its maintainer scripts: the prerm that disables the timer, the postinst and postrm" \
+  same "control md5sums postinst postrm prerm" "$(ls "$work/control" | tr '\n' ' ' | sed 's/ $//')"
+for script in postinst postrm; do
+  check "$script makes a running systemd reload the units" \
+    grep -q '^  systemctl --system daemon-reload' "$work/control/$script"
+done
 
 echo "== the units"
 root=$work/root
@@ -41,6 +45,7 @@ dpkg-deb -x "$deb" "$root"
 units=$root/lib/systemd/system
 check "a one-shot service that runs the program" same "oneshot /opt/dorvane/dorvane" \
   "$(sed -n 's/^Type=//p' "$units/dorvane.service") $(sed -n 's/^ExecStart=//p' "$units/dorvane.service")"
+check "a run held for good ends after two hours" same 2h "$(sed -n 's/^TimeoutStartSec=//p' "$units/dorvane.service")"
 check "it never restarts and runs as root" same "" "$(grep -E '^(Restart|User|Group)=' "$units/dorvane.service")"
 check "a daily, persistent timer" same "daily true" \
   "$(sed -n 's/^OnCalendar=//p' "$units/dorvane.timer") $(sed -n 's/^Persistent=//p' "$units/dorvane.timer")"

@@ -123,6 +123,51 @@ TEST(Program, EveryConnectionAndEveryStatementCarriesItsTimeLimit) {
     EXPECT_EQ(statements, 2u * (1 + 2 + 2));  // per data source: the catalogue, two revokes, two grants
 }
 
+// Drivers that close cursors at each commit, or allow one active statement
+// per connection, need the catalogue's result read and closed before the
+// first statement: nothing may be fetched from it after that, however long
+// the catalogue.
+TEST(Program, TheCatalogueIsReadWholeAndClosedBeforeTheFirstStatement) {
+    TempDir program, odbc;
+    write_odbc_config(odbc.path(), three_data_sources({"VistasQuendar1", "VistasQuendar2"}));
+    write_bytes(odbc / "odbcinst.ini",
+                read_bytes(odbc / "odbcinst.ini") + "\n[ODBC]\nTrace = Yes\nTraceFile = " + (odbc / "trace") + "\n");
+    std::vector<std::string> names;
+    for (int i = 1; i <= 600; ++i) names.push_back("t" + std::to_string(i));
+    std::vector<CatalogueRow> rows;
+    for (int i = 1; i <= 600; ++i) rows.push_back({i, "CONTA", names[i - 1].c_str()});
+    set_catalogue(rows);
+    const ProgramRun run = run_program(program.path(), odbc.path());
+    ASSERT_EQ(run.exit_status, 0) << run.standard_error;
+
+    std::string catalogue;  // the catalogue's statement handle
+    bool closed = false, revoked = false;
+    std::size_t fetches = 0, revokes = 0, revokes_while_open = 0, fetches_after_a_revoke = 0;
+    for (const TracedCall& call : traced_calls(read_bytes(odbc / "trace"))) {
+        const auto argument = [&](const char* name) {
+            const auto found = call.arguments.find(name);
+            return found == call.arguments.end() ? std::string() : found->second;
+        };
+        if (call.function == "SQLExecDirectW" && argument("SQL").rfind("[select", 0) == 0) {
+            catalogue = argument("Statement");
+        } else if (call.function == "SQLExecDirectW" && argument("SQL").rfind("[Revoke", 0) == 0) {
+            if (!closed) ++revokes_while_open;
+            revoked = true;
+            ++revokes;
+        } else if (!catalogue.empty() && (argument("Statement") == catalogue || argument("Input Handle") == catalogue)) {
+            if (call.function == "SQLFreeHandle" || call.function == "SQLFreeStmt") closed = true;
+            if (call.function == "SQLFetch" || call.function == "SQLGetData") {
+                if (revoked) ++fetches_after_a_revoke;
+                ++fetches;
+            }
+        }
+    }
+    EXPECT_EQ(revokes, 600u);
+    EXPECT_EQ(revokes_while_open, 0u);
+    EXPECT_EQ(fetches_after_a_revoke, 0u);
+    EXPECT_GT(fetches, 600u);  // every row, and the end
+}
+
 TEST(Program, LogThatCannotBeCreatedEndsTheRunWithStatusOne) {
     TempDir program, odbc;
     write_odbc_config(odbc.path(), three_data_sources());
@@ -156,3 +201,4 @@ TEST(Program, NullOwnerEndsTheRunAfterTheRowsBeforeIt) {
 
 }  // namespace
 }  // namespace dorvane::testing
+

@@ -5,23 +5,20 @@
 namespace dorvane::testing {
 namespace {
 
-class FakeRecordset : public db::Recordset {
+class FakeCursor : public db::Cursor {
 public:
-    explicit FakeRecordset(FakeDatabase& db) : db_(db) {}
-    bool eof() const override { return row_ >= db_.rows.size(); }
-    db::FieldValue field(const std::string& name) override {
-        db_.calls.push_back("field " + name);
-        db_.maybe_fail("field " + name);
-        return db_.rows[row_][name == "owner" ? 0 : 1];
+    explicit FakeCursor(FakeDatabase& db) : db_(db) { db_.result_open = true; }
+    ~FakeCursor() override { db_.result_open = false; }
+    bool has_column(std::size_t) const override { return true; }
+    bool fetch(std::vector<db::FieldValue>& row) override {
+        if (row_ == db_.rows.size()) return false;
+        db_.maybe_fail("fetch " + std::to_string(row_ + 1));
+        row = db_.rows[row_++];
+        return true;
     }
-    void MoveNext() override {
-        db_.calls.push_back("MoveNext");
-        db_.maybe_fail("MoveNext");
-        ++row_;
-    }
-    void Close() override {
-        db_.calls.push_back("Recordset.Close");
-        db_.maybe_fail("Recordset.Close");
+    void close() noexcept override {
+        db_.calls.push_back("Result.Close");
+        db_.result_open = false;
     }
 
 private:
@@ -38,13 +35,16 @@ public:
     }
     void Execute(const std::string& statement) override {
         db_.calls.push_back(statement);
+        if (db_.one_active_statement && db_.result_open)
+            throw Error(-2147467259, "fake: the connection is busy with another statement's result");
         db_.maybe_fail(statement);
     }
     std::unique_ptr<db::Recordset> OpenRecordset(const std::string& query,
-                                                 const std::vector<std::string>&) override {
+                                                 const std::vector<std::string>& columns) override {
         db_.calls.push_back(query);
         db_.maybe_fail(query);
-        return std::make_unique<FakeRecordset>(db_);
+        FakeCursor cursor(db_);
+        return std::make_unique<db::Recordset>(cursor, columns);
     }
     void Close() override {
         db_.calls.push_back("Close");
@@ -58,9 +58,8 @@ private:
 }  // namespace
 
 void FakeDatabase::maybe_fail(const std::string& call) {
-    if (std::find(failing.begin(), failing.end(), call) == failing.end()) return;
-    if (call.rfind("field", 0) == 0 && field_reads_before_failure-- > 0) return;
-    throw Error(-2147217900, "fake failure of " + call);
+    if (std::find(failing.begin(), failing.end(), call) != failing.end())
+        throw Error(-2147217900, "fake failure of " + call);
 }
 
 std::unique_ptr<db::Connection> FakeDatabase::connect() { return std::make_unique<FakeConnection>(*this); }

@@ -13,11 +13,16 @@ namespace dorvane::testing {
 
 struct FakeDatabase {
     std::vector<std::vector<db::FieldValue>> rows;  // owner, tbl
-    std::vector<std::string> calls;                 // in order
-    // Calls that fail, by their name in `calls` ("MoveNext", "Close", ...);
-    // a field read is "field owner" or "field tbl", counted per call.
+    // In order: "Open ...", each statement and query, "Result.Close" when a
+    // query's result is closed, "Close".
+    std::vector<std::string> calls;
+    // Calls that fail, by their name in `calls`; "fetch N" fails reading
+    // the Nth row of a result.
     std::vector<std::string> failing;
-    int field_reads_before_failure = -1;  // with "field" in `failing`
+    // As a driver that allows one active statement per connection: a
+    // statement sent while a query's result is open fails.
+    bool one_active_statement = false;
+    bool result_open = false;
 
     void maybe_fail(const std::string& call);
     std::unique_ptr<db::Connection> connect();

@@ -63,6 +63,18 @@ check "it ends with status 0" same 0 "$?"
 check "its log is beside it, closed by the last line" same "Programa finalizado." \
   "$(tail -n 1 "$installed/dorvane.log" 2>/dev/null | tr -d '\r')"
 
+echo "== a rebuild of the same version replaces it"
+case $arch in x64) uninstall_view=/reg:64 ;; x86) uninstall_view=/reg:32 ;; esac
+installed_entries() {
+  wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s $uninstall_view 2>/dev/null |
+    tr -d '\r' | grep -Ec "^ +DisplayName +REG_SZ +dorvane \($arch\)$"
+}
+check "one entry for the installed product" same 1 "$(installed_entries)"
+(cd "$build" && wixl --arch "$arch" -o "$work/rebuilt.msi" dorvane.wxs >/dev/null)
+msiexec /i "$work/rebuilt.msi" /qn
+check "msiexec /i of the rebuild ends with status 0" same 0 "$?"
+check "still one entry: the rebuild took the first one's place" same 1 "$(installed_entries)"
+
 echo "== a newer version replaces it"
 newer=$work/newer
 mkdir -p "$newer"

@@ -1,48 +1,32 @@
-#include "db/odbc_recordset.h"
-
-#include <algorithm>
+#include "db/odbc_cursor.h"
 
 #include "common/same_name.h"
 #include "db/odbc_text.h"
 #include "db/odbc_timeouts.h"
 
 namespace dorvane::db {
-namespace {
 
-Error closed() { return Error(3704, "Operation is not allowed when the object is closed."); }
-Error at_end() {
-    return Error(3021, "Either BOF or EOF is True, or the current record has been deleted.");
-}
-
-}  // namespace
-
-OdbcRecordset::OdbcRecordset(SQLHDBC connection, const std::string& query,
-                             const std::vector<std::string>& columns,
-                             std::shared_ptr<const std::optional<Error>> link_failure)
-    : statement_(SQL_HANDLE_DBC, connection), link_failure_(std::move(link_failure)) {
+OdbcCursor::OdbcCursor(SQLHDBC connection, const std::string& query, const std::vector<std::string>& columns)
+    : statement_(SQL_HANDLE_DBC, connection) {
     for (const std::string& name : columns) columns_.push_back(Column{name, 0, {}, 0});
     set_query_timeout(statement_);
     WideText text(query);
     statement_.check(SQLExecDirectW(statement_.get(), text.get(), text.length()));
     find_columns();
     bind_columns();
-    read_batch();
-    if (batch_.empty() && failure_ahead_) throw *failure_ahead_;
-    eof_ = batch_.empty();
 }
 
 // Numbers the columns asked for by their names in the result.
-void OdbcRecordset::find_columns() {
+void OdbcCursor::find_columns() {
     SQLSMALLINT count = 0;
     statement_.check(SQLNumResultCols(statement_.get(), &count));
     for (SQLUSMALLINT c = 1; c <= static_cast<SQLUSMALLINT>(count); ++c) {
+        // Drivers differ on whether they count a name's length in bytes
+        // or in characters: the name ends at its terminator.
         SQLWCHAR name[256];
-        SQLSMALLINT length = 0;
-        statement_.check(SQLColAttributeW(statement_.get(), c, SQL_DESC_NAME, name, sizeof name,
-                                          &length, nullptr));
-        const std::size_t chars = std::min<std::size_t>(static_cast<std::size_t>(length) / sizeof(SQLWCHAR),
-                                                        sizeof name / sizeof *name - 1);
-        const std::string result_name = from_sqlwchar(name, chars);
+        statement_.check(SQLColAttributeW(statement_.get(), c, SQL_DESC_NAME, name, sizeof name, nullptr,
+                                          nullptr));
+        const std::string result_name = from_terminated_sqlwchar(name, sizeof name / sizeof *name);
         for (Column& column : columns_) {
             if (column.number == 0 && same_name(column.name, result_name)) column.number = c;
         }
@@ -52,7 +36,7 @@ void OdbcRecordset::find_columns() {
 // Binds every column asked for, or none: a driver need not allow reading
 // an unbound column after a bound one. A character takes at most two UTF-16
 // units, so a buffer of twice the declared length holds any value.
-void OdbcRecordset::bind_columns() {
+void OdbcCursor::bind_columns() {
     for (Column& column : columns_) {
         if (column.number == 0) continue;
         SQLLEN declared = 0;
@@ -76,66 +60,24 @@ void OdbcRecordset::bind_columns() {
     bound_ = true;
 }
 
-FieldValue OdbcRecordset::field(const std::string& name) {
-    if (!open_) throw closed();
-    if (eof_) throw at_end();
+bool OdbcCursor::fetch(std::vector<FieldValue>& row) {
+    const SQLRETURN rc = SQLFetch(statement_.get());
+    if (rc == SQL_NO_DATA) return false;
+    statement_.check(rc);
+    row.resize(columns_.size());
     for (std::size_t k = 0; k < columns_.size(); ++k) {
-        if (columns_[k].number != 0 && same_name(columns_[k].name, name)) return batch_[position_][k];
-    }
-    throw Error(3265, "Item cannot be found in the collection corresponding to the requested name or ordinal.");
-}
-
-void OdbcRecordset::MoveNext() {
-    if (!open_) throw closed();
-    if (eof_) throw at_end();
-    // The rows may be in memory already; a cursor on a lost connection must
-    // still not move on as if nothing had happened.
-    if (*link_failure_) throw **link_failure_;
-    if (++position_ < batch_.size()) return;
-    if (failure_ahead_) throw *failure_ahead_;
-    batch_.clear();
-    if (!exhausted_) read_batch();
-    if (batch_.empty() && failure_ahead_) throw *failure_ahead_;
-    eof_ = batch_.empty();
-}
-
-void OdbcRecordset::Close() {
-    if (!open_) throw closed();
-    open_ = false;
-    statement_.check(SQLCloseCursor(statement_.get()));
-    statement_.reset();
-}
-
-void OdbcRecordset::read_batch() {
-    batch_.clear();
-    position_ = 0;
-    try {
-        while (batch_.size() < batch_rows) {
-            const SQLRETURN rc = SQLFetch(statement_.get());
-            if (rc == SQL_NO_DATA) {
-                exhausted_ = true;
-                return;
-            }
-            statement_.check(rc);
-            std::vector<FieldValue> row;
-            row.reserve(columns_.size());
-            for (const Column& column : columns_) {
-                if (column.number == 0) {
-                    row.emplace_back();
-                } else {
-                    row.push_back(bound_ ? read_bound(column) : read_column(column.number));
-                }
-            }
-            batch_.push_back(std::move(row));
+        const Column& column = columns_[k];
+        if (column.number == 0) {
+            row[k].reset();
+        } else {
+            row[k] = bound_ ? read_bound(column) : read_column(column.number);
         }
-    } catch (const Error& e) {
-        failure_ahead_ = e;
-        exhausted_ = true;
     }
+    return true;
 }
 
 // The value that the fetch put in the column's buffer.
-FieldValue OdbcRecordset::read_bound(const Column& column) {
+FieldValue OdbcCursor::read_bound(const Column& column) {
     if (column.indicator == SQL_NULL_DATA) return std::nullopt;
     const std::size_t capacity = column.buffer.size() - 1;  // one for the NUL
     if (column.indicator == SQL_NO_TOTAL || static_cast<std::size_t>(column.indicator) / sizeof(SQLWCHAR) > capacity) {
@@ -153,7 +95,7 @@ FieldValue OdbcRecordset::read_bound(const Column& column) {
 }
 
 // The whole value as text, however long, in as many pieces as it takes.
-FieldValue OdbcRecordset::read_column(SQLUSMALLINT column) {
+FieldValue OdbcCursor::read_column(SQLUSMALLINT column) {
     std::u16string value;
     SQLWCHAR buffer[512];
     constexpr std::size_t capacity = sizeof buffer / sizeof *buffer - 1;  // one for the NUL
