@@ -26,7 +26,8 @@ public:
 private:
     EnvironmentHandle environment_;
     ConnectionHandle connection_;
-    // Reused for every Execute, apart from any open query result.
+    // Reused for every Execute; a query gets a handle of its own, freed
+    // once its result has been read.
     StatementHandle statements_;
     WideText statement_text_;  // the storage of every statement's UTF-16 text
     bool connected_ = false;

@@ -71,7 +71,7 @@ TEST_F(Permissions, EachTablesRevokeComesRightBeforeItsGrantInCatalogueOrder) {
 }
 
 TEST_F(Permissions, ALongCatalogueIsWalkedRowByRowToItsEnd) {
-    // Longer than any batch the program may read ahead.
+    // Many rows, each one walked in order to the last.
     std::vector<std::string> names;
     std::vector<CatalogueRow> rows;
     std::vector<std::string> expected = {query};
