@@ -7,6 +7,7 @@
 #endif
 #include <sqltypes.h>
 
+#include <algorithm>
 #include <string>
 #include <string_view>
 
@@ -44,9 +45,8 @@ inline std::string from_sqlwchar(const SQLWCHAR* text, std::size_t length) {
 // bytes, others in characters. Without a terminator, the buffer's last
 // place is taken for one.
 inline std::string from_terminated_sqlwchar(const SQLWCHAR* buffer, std::size_t capacity) {
-    std::size_t length = 0;
-    while (length + 1 < capacity && buffer[length] != 0) ++length;
-    return from_sqlwchar(buffer, length);
+    const SQLWCHAR* end = std::find(buffer, buffer + (capacity > 0 ? capacity - 1 : 0), SQLWCHAR{0});
+    return from_sqlwchar(buffer, static_cast<std::size_t>(end - buffer));
 }
 
 }  // namespace dorvane::db
