@@ -36,10 +36,11 @@ Recordset::Recordset(Cursor& cursor, std::vector<std::string> columns,
     if (rows_ == 0 && failure_) throw *failure_;
 }
 
-// A recordset whose reading failed has no current row to give.
+// Past its last row, a recordset whose reading failed has only that
+// failure to give.
 void Recordset::refuse_if_unreadable() const {
     if (!open_) throw closed();
-    if (failed_) throw *failure_;
+    if (position_ >= rows_ && failure_) throw *failure_;
     if (eof()) throw at_end();
 }
 
@@ -57,7 +58,6 @@ void Recordset::MoveNext() {
     // move on as if nothing had happened.
     if (link_failure_ && *link_failure_) throw **link_failure_;
     if (++position_ < rows_ || !failure_) return;
-    failed_ = true;
     throw *failure_;
 }
 

@@ -65,7 +65,6 @@ private:
     std::size_t rows_ = 0;
     std::size_t position_ = 0;
     std::optional<Error> failure_;  // met while reading the row after the last one
-    bool failed_ = false;           // that failure has been raised
     std::shared_ptr<const std::optional<Error>> link_failure_;
     bool open_ = true;
 };

@@ -63,6 +63,12 @@ TEST(Program, SettingsAreResetAndCommentsKept) {
 struct TracedCall {
     std::string function;
     std::map<std::string, std::string> arguments;
+
+    // The argument's value as traced; empty when the call has none of that name.
+    std::string argument(const char* name) const {
+        const auto found = arguments.find(name);
+        return found == arguments.end() ? std::string() : found->second;
+    }
 };
 
 std::vector<TracedCall> traced_calls(const std::string& trace) {
@@ -100,23 +106,19 @@ TEST(Program, EveryConnectionAndEveryStatementCarriesItsTimeLimit) {
     std::set<std::string> limited_connections, limited_statements;
     std::size_t connects = 0, statements = 0;
     for (const TracedCall& call : traced_calls(read_bytes(odbc / "trace"))) {
-        const auto argument = [&](const char* name) {
-            const auto found = call.arguments.find(name);
-            return found == call.arguments.end() ? std::string() : found->second;
-        };
-        if (call.function == "SQLSetConnectAttrW" && argument("Attribute") == "SQL_ATTR_LOGIN_TIMEOUT" &&
-            argument("Value") == "0xf")
-            limited_connections.insert(argument("Connection"));
-        if (call.function == "SQLSetStmtAttrW" && argument("Attribute") == "SQL_ATTR_QUERY_TIMEOUT" &&
-            argument("Value") == "0x1e")
-            limited_statements.insert(argument("Statement"));
+        if (call.function == "SQLSetConnectAttrW" && call.argument("Attribute") == "SQL_ATTR_LOGIN_TIMEOUT" &&
+            call.argument("Value") == "0xf")
+            limited_connections.insert(call.argument("Connection"));
+        if (call.function == "SQLSetStmtAttrW" && call.argument("Attribute") == "SQL_ATTR_QUERY_TIMEOUT" &&
+            call.argument("Value") == "0x1e")
+            limited_statements.insert(call.argument("Statement"));
         if (call.function == "SQLDriverConnectW") {
             ++connects;
-            EXPECT_EQ(limited_connections.count(argument("Connection")), 1u) << "15 s to connect, set before";
+            EXPECT_EQ(limited_connections.count(call.argument("Connection")), 1u) << "15 s to connect, set before";
         }
         if (call.function == "SQLExecDirectW") {
             ++statements;
-            EXPECT_EQ(limited_statements.count(argument("Statement")), 1u) << "30 s for each statement";
+            EXPECT_EQ(limited_statements.count(call.argument("Statement")), 1u) << "30 s for each statement";
         }
     }
     EXPECT_EQ(connects, 3u);
@@ -144,17 +146,13 @@ TEST(Program, TheCatalogueIsReadWholeAndClosedBeforeTheFirstStatement) {
     bool closed = false, revoked = false;
     std::size_t fetches = 0, revokes = 0, revokes_while_open = 0, fetches_after_a_revoke = 0;
     for (const TracedCall& call : traced_calls(read_bytes(odbc / "trace"))) {
-        const auto argument = [&](const char* name) {
-            const auto found = call.arguments.find(name);
-            return found == call.arguments.end() ? std::string() : found->second;
-        };
-        if (call.function == "SQLExecDirectW" && argument("SQL").rfind("[select", 0) == 0) {
-            catalogue = argument("Statement");
-        } else if (call.function == "SQLExecDirectW" && argument("SQL").rfind("[Revoke", 0) == 0) {
+        if (call.function == "SQLExecDirectW" && call.argument("SQL").rfind("[select", 0) == 0) {
+            catalogue = call.argument("Statement");
+        } else if (call.function == "SQLExecDirectW" && call.argument("SQL").rfind("[Revoke", 0) == 0) {
             if (!closed) ++revokes_while_open;
             revoked = true;
             ++revokes;
-        } else if (!catalogue.empty() && (argument("Statement") == catalogue || argument("Input Handle") == catalogue)) {
+        } else if (!catalogue.empty() && (call.argument("Statement") == catalogue || call.argument("Input Handle") == catalogue)) {
             if (call.function == "SQLFreeHandle" || call.function == "SQLFreeStmt") closed = true;
             if (call.function == "SQLFetch" || call.function == "SQLGetData") {
                 if (revoked) ++fetches_after_a_revoke;
@@ -201,4 +199,3 @@ TEST(Program, NullOwnerEndsTheRunAfterTheRowsBeforeIt) {
 
 }  // namespace
 }  // namespace dorvane::testing
-

@@ -7,8 +7,8 @@ namespace {
 
 class FakeCursor : public db::Cursor {
 public:
+    // The result stays open until it is closed, as a driver's would.
     explicit FakeCursor(FakeDatabase& db) : db_(db) { db_.result_open = true; }
-    ~FakeCursor() override { db_.result_open = false; }
     bool has_column(std::size_t) const override { return true; }
     bool fetch(std::vector<db::FieldValue>& row) override {
         if (row_ == db_.rows.size()) return false;
