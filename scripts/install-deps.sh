@@ -37,8 +37,29 @@ missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
+# A mirror caught in the middle of a sync serves an index that does not match
+# its release file, and apt-get update then fails; it may be whole again a
+# little later.
+update_indexes() {
+  local attempt
+  for attempt in 1 2 3; do
+    apt-get update -qq && return 0
+    ((attempt == 3)) || { echo "apt-get update failed; trying again in 30 s" >&2; sleep 30; }
+  done
+  return 1
+}
+install() { apt-get install -y -qq --no-install-recommends "$@" "${missing[@]}" >/dev/null; }
 if ((${#missing[@]})) || $update; then
   echo "Installing: ${missing[*]}"
-  apt-get update -qq
-  ((${#missing[@]} == 0)) || apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  indexes_whole=true
+  update_indexes || indexes_whole=false
+  if ((${#missing[@]})) && ! install && ! $indexes_whole; then
+    # An index that stayed broken, typically one architecture's security
+    # updates, leaves the two architectures' candidates at different
+    # versions, which packages installed for both must not be. The
+    # release's own suite has every architecture at the same versions.
+    . /etc/os-release
+    echo "Some package indexes could not be fetched: installing from $VERSION_CODENAME alone" >&2
+    install -t "$VERSION_CODENAME"
+  fi
 fi

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # One build's MSI (x64 or x86), installed, run, upgraded and removed under
-# Wine as an administrator would, and its Task Scheduler definition.
+# Wine as an administrator would (its tables and the task definition are
+# installer_tables_test.sh's).
 #
 #   installer_test.sh ARCH WINDOWS_BUILD_DIR
 set -uo pipefail
@@ -10,8 +11,8 @@ build=$(realpath "${2:?usage: installer_test.sh x64|x86 WINDOWS_BUILD_DIR}")
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 msi=$build/dorvane-$version-$arch.msi
 case $arch in
-  x64) program_files="Program Files" command='"%ProgramFiles%\dorvane\dorvane.exe"' ;;
-  x86) program_files="Program Files (x86)" command='"%ProgramFiles(x86)%\dorvane\dorvane.exe"' ;;
+  x64) program_files="Program Files" ;;
+  x86) program_files="Program Files (x86)" ;;
   *) echo "unknown architecture $arch" >&2; exit 2 ;;
 esac
 
@@ -20,23 +21,9 @@ export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 unset DISPLAY
 trap 'wineserver -k >/dev/null 2>&1; rm -rf "$work"' EXIT
 
+. "$(dirname "$0")/wine_loader.sh" "$arch" "$work/bin"
 . "$(dirname "$0")/../support/checks.sh"
 msiexec() { wine msiexec "$@" >/dev/null 2>&1; local rc=$?; wineserver -w; return $rc; }
-
-echo "== the task definition"
-task=$build/dorvane-task.xml
-xpath() { xmllint --xpath "$1" "$task" 2>/dev/null; }
-check "it is well-formed XML" xmllint --noout "$task"
-check "it is a Task Scheduler task" same "Task http://schemas.microsoft.com/windows/2004/02/mit/task" \
-  "$(xpath 'concat(local-name(/*), " ", namespace-uri(/*))')"
-ns='*[namespace-uri()="http://schemas.microsoft.com/windows/2004/02/mit/task"]'
-el() { local path=; for name in "$@"; do path+="/$ns[local-name()=\"$name\"]"; done; xpath "string($path)"; }
-check "daily" same 1 "$(el Task Triggers CalendarTrigger ScheduleByDay DaysInterval)"
-check "as SYSTEM" same S-1-5-18 "$(el Task Principals Principal UserId)"
-check "with the highest privileges" same HighestAvailable "$(el Task Principals Principal RunLevel)"
-check "with no stored password" same "" "$(el Task Principals Principal LogonType)"
-check "one run at a time" same IgnoreNew "$(el Task Settings MultipleInstancesPolicy)"
-check "the installed program" same "$command" "$(el Task Actions Exec Command)"
 
 echo "== a fresh Wine prefix"
 wine wineboot -i >/dev/null 2>&1

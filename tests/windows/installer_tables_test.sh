@@ -1,0 +1,69 @@
+#!/usr/bin/env bash
+# One build's MSI (x64 or x86) and its Task Scheduler definition, read
+# without running anything, so that they are checked on any machine:
+# installer_test.sh then installs, upgrades and removes the MSI under Wine.
+#
+#   installer_tables_test.sh ARCH WINDOWS_BUILD_DIR
+set -uo pipefail
+
+arch=${1:?usage: installer_tables_test.sh x64|x86 WINDOWS_BUILD_DIR}
+build=$(realpath "${2:?usage: installer_tables_test.sh x64|x86 WINDOWS_BUILD_DIR}")
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+msi=$build/dorvane-$version-$arch.msi
+# Component attribute 256 (msidbComponentAttributes64bit) marks what goes
+# to the 64-bit view of the file system and the registry.
+case $arch in
+  x64) folder=ProgramFiles64Folder platform=x64 bits64=256 command='"%ProgramFiles%\dorvane\dorvane.exe"' ;;
+  x86) folder=ProgramFilesFolder platform=Intel bits64=0 command='"%ProgramFiles(x86)%\dorvane\dorvane.exe"' ;;
+  *) echo "unknown architecture $arch" >&2; exit 2 ;;
+esac
+
+. "$(dirname "$0")/../support/checks.sh"
+
+echo "== the task definition"
+task=$build/dorvane-task.xml
+xpath() { xmllint --xpath "$1" "$task" 2>/dev/null; }
+check "it is well-formed XML" xmllint --noout "$task"
+check "it is a Task Scheduler task" same "Task http://schemas.microsoft.com/windows/2004/02/mit/task" \
+  "$(xpath 'concat(local-name(/*), " ", namespace-uri(/*))')"
+ns='*[namespace-uri()="http://schemas.microsoft.com/windows/2004/02/mit/task"]'
+el() { local path=; for name in "$@"; do path+="/$ns[local-name()=\"$name\"]"; done; xpath "string($path)"; }
+check "daily" same 1 "$(el Task Triggers CalendarTrigger ScheduleByDay DaysInterval)"
+check "as SYSTEM" same S-1-5-18 "$(el Task Principals Principal UserId)"
+check "with the highest privileges" same HighestAvailable "$(el Task Principals Principal RunLevel)"
+check "with no stored password" same "" "$(el Task Principals Principal LogonType)"
+check "one run at a time" same IgnoreNew "$(el Task Settings MultipleInstancesPolicy)"
+check "the installed program" same "$command" "$(el Task Actions Exec Command)"
+
+echo "== the tables of $(basename "$msi")"
+# A table's rows, after its three header lines, columns separated by tabs.
+rows() { msiinfo export "$msi" "$1" | tr -d '\r' | tail -n +4 | LC_ALL=C sort; }
+property() { rows Property | sed -n "s/^$1\t//p"; }
+check "its platform is $platform" same "$platform;1033" "$(msiinfo suminfo "$msi" | sed -n 's/^Template: //p')"
+check "it installs the program, the README and the task" same "$(printf '%s\n' \
+  "README.md	Readme	README.md" "dorvane.exe	Program	dorvane.exe" "dorvane_task.xml	Task	dorvane-task.xml")" \
+  "$(rows File | cut -f 1-3)"
+check "into $folder\\dorvane" same "$(printf '%s\n' \
+  "INSTALLDIR	$folder	dorvane" "$folder	TARGETDIR	." "TARGETDIR		SourceDir")" "$(rows Directory)"
+check "every component in the $arch view" same "EventSource $((bits64 | 4))
+Program $bits64
+Readme $bits64
+Task $bits64" "$(rows Component | awk -F '\t' '{ print $1, $4 }')"
+code=$(property UpgradeCode)
+next=$(awk -F. '{ print $1 "." $2 "." $3 + 1 }' <<<"$version")
+check "its own upgrade code" grep -Eqx '\{[0-9A-F-]{36}\}' <<<"$code"
+# 256: the maximum excluded, so every version before the next patch,
+# this one rebuilt included, is removed; 258: newer ones only detected.
+check "it replaces every installed version before $next and stops at a newer one" same "$(printf '%s\n' \
+  "$code	0.0.0	$next		256		WIX_UPGRADE_DETECTED" "$code	$next			258		WIX_DOWNGRADE_DETECTED")" \
+  "$(rows Upgrade)"
+check "a newer version installed stops it" same "NOT WIX_DOWNGRADE_DETECTED	A newer version of dorvane is already installed." \
+  "$(rows LaunchCondition)"
+check "the older version goes before anything is installed" same "RemoveExistingProducts		1401" \
+  "$(rows InstallExecuteSequence | grep -w RemoveExistingProducts)"
+key='SYSTEM\CurrentControlSet\Services\EventLog\Application\dorvane\'
+check "it registers the event source, the program carrying its messages" same "$(printf '%s\n' \
+  "2	$key	EventMessageFile	[#dorvane.exe]	EventSource" "2	$key	TypesSupported	#7	EventSource")" \
+  "$(rows Registry | cut -f 2-)"
+
+checks_done
