@@ -119,6 +119,18 @@ std::string data_sources_at(const std::string& socket) {
     return ini;
 }
 
+// Whether the server has seen 200 revokes, waiting for them as long as the
+// program `pid` runs: false when it ended first (it is left to be reaped).
+bool walk_under_way(OwnServer& server, pid_t pid) {
+    for (;; std::this_thread::sleep_for(std::chrono::milliseconds(2))) {
+        const std::string count = server.sql("SHOW GLOBAL STATUS LIKE 'Com_revoke';");
+        if (count.size() > 11 && std::stoi(count.substr(11)) >= 200) return true;
+        siginfo_t info{};
+        if (waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == pid)
+            return false;
+    }
+}
+
 // How the server is lost mid-walk: killed, or frozen so that it keeps its
 // connections and never answers, which the driver's read timeout ends.
 enum class Loss { killed, frozen };
@@ -141,12 +153,9 @@ TEST_P(ServerLost, DuringAWalkEndsTheRunWithItsErrorInBoundedTime) {
     install_program(program.path());
     const pid_t pid = start_program(program.path(), odbc.path());
     ASSERT_GT(pid, 0);
-    // Kill the server once the walk is well under way.
-    for (int i = 0; i < 3000; ++i) {
-        const std::string count = server.sql("SHOW GLOBAL STATUS LIKE 'Com_revoke';");
-        if (count.size() > 11 && std::stoi(count.substr(11)) >= 200) break;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
+    // Kill the server once the walk is well under way, however long the
+    // program takes to get there.
+    ASSERT_TRUE(walk_under_way(server, pid)) << "the program ended before its walk was under way";
     if (GetParam() == Loss::killed) server.kill_hard();
     if (GetParam() == Loss::frozen) server.signal(SIGSTOP);
     const int status = wait_status_within(pid, std::chrono::seconds(120));
@@ -258,7 +267,7 @@ TEST(Faults, ASecondRunWhileTheFirstHoldsTheLogEndsWithStatusOneAndTouchesNothin
 TEST(Faults, KilledWhileRewritingOdbcIniLeavesTheOldOrTheNewFile) {
     // A large file widens the window in which a rewrite is under way.
     std::string original = data_sources_at("/nonexistent/mysqld.sock");
-    for (int i = 0; i < 60000; ++i) original += "; padding line " + std::to_string(i) + " to make rewriting slow\n";
+    for (int i = 0; i < 20000; ++i) original += "; padding line " + std::to_string(i) + " to make rewriting slow\n";
     std::set<std::string> states = {original};
     std::string state = original;
     for (const char* name : {"VistasQuendar", "VistasQuendar1", "VistasQuendar2"}) {
@@ -269,14 +278,24 @@ TEST(Faults, KilledWhileRewritingOdbcIniLeavesTheOldOrTheNewFile) {
         states.insert(state = *modRegistro::set_ini_value(state, name, "DefaultIsolationLevel", "READ UNCOMMITTED"));
 
     TempDir program, odbc;
-    write_odbc_config(odbc.path(), original);
-    std::mt19937 random(20261208);
-    std::uniform_int_distribution<int> delay_us(0, 150000);
-    std::set<std::string> seen;
     install_program(program.path());
     StartOptions bare;
     bare.bare = true;
-    for (int round = 0; round < 40; ++round) {
+    // One whole run first, timed, so that the kills spread over a run as it
+    // takes on this machine, however fast or slow and busy it is.
+    write_odbc_config(odbc.path(), original);
+    const auto started = std::chrono::steady_clock::now();
+    const pid_t whole = start_program(program.path(), odbc.path(), bare);
+    ASSERT_GT(whole, 0);
+    ASSERT_EQ(wait_status(whole), 0);
+    const auto run_time = std::chrono::steady_clock::now() - started;
+    ASSERT_EQ(read_bytes(odbc / "odbc.ini"), state) << "a whole run ends with the last settings";
+
+    std::mt19937 random(20261208);
+    std::uniform_int_distribution<long long> delay_us(
+        0, std::chrono::duration_cast<std::chrono::microseconds>(run_time).count());
+    std::set<std::string> seen;
+    for (int round = 0; round < 20; ++round) {
         write_bytes(odbc / "odbc.ini", original);
         const pid_t pid = start_program(program.path(), odbc.path(), bare);
         ASSERT_GT(pid, 0);
