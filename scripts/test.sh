@@ -9,7 +9,8 @@
 #  - the Debian package: its metadata, files and units, its program, and
 #    where the machine allows, a real install and removal;
 #  - the whole suite and a demo run under valgrind memcheck;
-#  - each libFuzzer target for DORVANE_FUZZ_SECONDS (default 60).
+#  - each libFuzzer target for DORVANE_FUZZ_SECONDS (default 20; ask for
+#    more for a longer search).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -73,7 +74,7 @@ demo_under_valgrind() {
 }
 step "demo run under valgrind" demo_under_valgrind
 
-fuzz_seconds=${DORVANE_FUZZ_SECONDS:-60}
+fuzz_seconds=${DORVANE_FUZZ_SECONDS:-20}
 for target in ini_edit statements error_line; do
   mkdir -p "$scratch/fuzz-$target"
   # New inputs go to the scratch folder; the seeds in the repository stay.
