@@ -48,18 +48,19 @@ update_indexes() {
   done
   return 1
 }
-install() { apt-get install -y -qq --no-install-recommends "$@" "${missing[@]}" >/dev/null; }
+apt_install() { apt-get install -y -qq --no-install-recommends "$@" "${missing[@]}" >/dev/null; }
 if ((${#missing[@]})) || $update; then
   echo "Installing: ${missing[*]}"
   indexes_whole=true
   update_indexes || indexes_whole=false
-  if ((${#missing[@]})) && ! install && ! $indexes_whole; then
+  if ((${#missing[@]})) && ! apt_install; then
+    $indexes_whole && exit 1  # apt-get has said why
     # An index that stayed broken, typically one architecture's security
     # updates, leaves the two architectures' candidates at different
     # versions, which packages installed for both must not be. The
     # release's own suite has every architecture at the same versions.
     . /etc/os-release
     echo "Some package indexes could not be fetched: installing from $VERSION_CODENAME alone" >&2
-    install -t "$VERSION_CODENAME"
+    apt_install -t "$VERSION_CODENAME"
   fi
 fi
