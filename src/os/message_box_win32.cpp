@@ -16,11 +16,15 @@ const char program_name[] = "dorvane";
 
 namespace {
 
-// Whether a person can see this process's windows: its window station is
-// the visible one. A service or a SYSTEM task runs on a station that
-// nobody sees, where a box is never answered. When the system cannot tell,
-// nobody is assumed, so that a run never waits in vain.
+// Whether a person can see this process's windows: it runs outside
+// session 0, and its window station is the visible one. A service or a
+// SYSTEM task runs on a station that nobody sees, where a box is never
+// answered; nobody has seen session 0 since Windows Vista, whatever its
+// station says (a service allowed to interact with the desktop). When the
+// system cannot tell, nobody is assumed, so that a run never waits in vain.
 bool person_can_see() {
+    DWORD session = 0;
+    if (!ProcessIdToSessionId(GetCurrentProcessId(), &session) || session == 0) return false;
     USEROBJECTFLAGS flags{};
     const HWINSTA station = GetProcessWindowStation();
     return station != nullptr &&
@@ -45,8 +49,18 @@ void report_event(WORD type, const std::string& text) {
     ReportEventW(source.get(), type, 0, DORVANE_EVENT_TEXT, nullptr, 1, 0, strings, nullptr);
 }
 
+// In the system's code page, as every other text the program shows; should
+// the code page refuse the text, the box shows it as it is rather than
+// empty, or not at all.
 void show_box(const std::string& text, UINT style) {
-    MessageBoxA(nullptr, to_system_codepage(text).c_str(), program_name, MB_OK | style);
+    std::string ansi;
+    try {
+        ansi = to_system_codepage(text);
+    } catch (const Error&) {
+        MessageBoxW(nullptr, reinterpret_cast<LPCWSTR>(utf8_to_utf16(text).c_str()), L"dorvane", MB_OK | style);
+        return;
+    }
+    MessageBoxA(nullptr, ansi.c_str(), program_name, MB_OK | style);
 }
 
 }  // namespace

@@ -127,6 +127,35 @@ check "the third key is not in the program's view" same "" "$(key_values VistasQ
 check "the third key, in the other view, is left alone" same "" \
   "$(key_values VistasQuendar2 $other_view | grep -E 'DefaultIsolationLevel|ArraySize')"
 
+echo "== a system whose ANSI code page is UTF-8"
+# Windows' "Use Unicode UTF-8 for worldwide language support". Wine takes
+# 65001 as the ANSI code page for a language that has none of its own, such
+# as Hindi; the locale is made here, for Wine alone. The keys lose their
+# values first, so that the run must write them again.
+mkdir -p "$work/locales"
+localedef -i hi_IN -f UTF-8 "$work/locales/hi_IN.UTF-8" 2>/dev/null
+utf8_locale=(LOCPATH="$work/locales" LANG=hi_IN.UTF-8 LC_ALL=hi_IN.UTF-8)
+check "Wine's ANSI code page is 65001 there" grep -Eq '^ +ACP +REG_SZ +65001$' <<<"$(env "${utf8_locale[@]}" \
+  wine reg query 'HKLM\System\CurrentControlSet\Control\Nls\CodePage' /v ACP 2>/dev/null | tr -d '\r')"
+reset_database
+echo 'CREATE TABLE "PUB"."año" (id INT);' | sql
+set_catalogue "(1, 'PUB', 'año')"
+for name in VistasQuendar VistasQuendar1; do
+  for value in DefaultIsolationLevel ArraySize; do
+    wine reg delete "HKLM\\SOFTWARE\\ODBC\\ODBC.INI\\$name" /v $value /f $view >/dev/null 2>&1
+  done
+done
+run_windows "$work/utf8" "${utf8_locale[@]}"
+check "the run ends with status 0" same 0 "$?"
+check "its log holds the table's name in UTF-8" grep -q $'^Error para VistasQuendar\\.PUB\\.a\xc3\xb1o -> 1147 -> ' \
+  "$work/utf8/dorvane.log"
+for name in VistasQuendar VistasQuendar1; do
+  values=$(key_values "$name" $view)
+  check "$name: the settings reach the key" same "ArraySize REG_SZ 1000
+DefaultIsolationLevel REG_SZ READ UNCOMMITTED" "$(grep -E 'DefaultIsolationLevel|ArraySize' <<<"$values" |
+    sed -E 's/^ +//; s/ {2,}/ /g' | LC_ALL=C sort)"
+done
+
 echo "== message boxes, under Xvfb"
 # Wine's desktop process started headless; the next one starts with a display.
 wineserver -k >/dev/null 2>&1; wineserver -w
