@@ -1,19 +1,19 @@
 // The run log: a text file beside the executable, one line per reported
 // failure, then the closing line. None of these traps errors: a failure
 // travels to the caller unchanged.
+#include "log/run_log.h"
+
 #include "log/error_line.h"
 #include "os/program_directory.h"
 #include "run/form1.h"
 
 namespace dorvane {
 
-namespace {
-const char nombre_log[] = "dorvane.log";
-}
+const char log::nombre_log[] = "dorvane.log";
 
 void Form1::crear_fichero() {
     fso = std::make_unique<log::FileSystemObject>();
-    const std::string ruta = os::join_path(seams_.program_directory(), nombre_log);
+    const std::string ruta = os::join_path(seams_.program_directory(), log::nombre_log);
     fichero_log = fso->CreateTextFile(ruta, true);
 }
 

@@ -2,6 +2,7 @@
 // the error that ends the run.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "common/error.h"
@@ -26,5 +27,14 @@ void message_box(const std::string& text);
 //   record of an early end; then a message box when a person can see it.
 // - POSIX: standard error, which a scheduler's journal keeps.
 void show_fatal_error(const Error& error);
+
+// Closes the run's reports, whether it reached its end or not.
+// - Windows: the event log records the first ten texts that nobody could
+//   see (message_box), so that a run where every grant fails cannot flood
+//   the Application log, which other programs share. When more came, one
+//   warning here says how many, and that each of them is in the run log,
+//   whose full path `log_path` gives.
+// - POSIX: nothing; standard error had every text.
+void end_reports(const std::function<std::string()>& log_path);
 
 }  // namespace dorvane::os

@@ -22,6 +22,8 @@ void message_box(const std::string& text) {
     std::cerr.flush();
 }
 
+void end_reports(const std::function<std::string()>&) {}
+
 void show_fatal_error(const Error& error) {
     std::cerr << program_name << ": error " << error.Number << ": "
               << to_system_codepage(error.Description) << std::endl;

@@ -37,16 +37,23 @@ using EventSource = std::unique_ptr<std::remove_pointer_t<HANDLE>, decltype(&Der
 // The longest insertion string that an event can carry.
 constexpr std::size_t longest_event_text = 31839;
 
+// The run's event source, registered at its first event and kept for the
+// rest of the run.
+HANDLE event_source() {
+    static const EventSource source(RegisterEventSourceA(nullptr, program_name), DeregisterEventSource);
+    return source.get();
+}
+
 // Records `text` in the Application event log under the program's name.
 // A report that cannot be made is passed over: it changes nothing in the
 // run, like any failure while reporting a failure.
 void report_event(WORD type, const std::string& text) {
-    const EventSource source(RegisterEventSourceA(nullptr, program_name), DeregisterEventSource);
-    if (!source) return;
+    const HANDLE source = event_source();
+    if (source == nullptr) return;
     std::u16string wide = utf8_to_utf16(text);
     if (wide.size() > longest_event_text) wide.resize(longest_event_text);
     LPCWSTR strings[] = {reinterpret_cast<LPCWSTR>(wide.c_str())};
-    ReportEventW(source.get(), type, 0, DORVANE_EVENT_TEXT, nullptr, 1, 0, strings, nullptr);
+    ReportEventW(source, type, 0, DORVANE_EVENT_TEXT, nullptr, 1, 0, strings, nullptr);
 }
 
 // In the system's code page, as every other text the program shows; should
@@ -63,12 +70,17 @@ void show_box(const std::string& text, UINT style) {
     MessageBoxA(nullptr, ansi.c_str(), program_name, MB_OK | style);
 }
 
+// How many texts that nobody could see the event log records in a run, and
+// how many came in all.
+constexpr int unseen_texts_recorded = 10;
+int unseen_texts = 0;
+
 }  // namespace
 
 void message_box(const std::string& text) {
     if (person_can_see()) {
         show_box(text, 0);
-    } else {
+    } else if (++unseen_texts <= unseen_texts_recorded) {
         report_event(EVENTLOG_WARNING_TYPE, text);
     }
 }
@@ -77,6 +89,20 @@ void show_fatal_error(const Error& error) {
     const std::string text = "Error " + std::to_string(error.Number) + ": " + error.Description;
     report_event(EVENTLOG_ERROR_TYPE, text);
     if (person_can_see()) show_box(text, MB_ICONERROR);
+}
+
+void end_reports(const std::function<std::string()>& log_path) {
+    const int held_back = unseen_texts - unseen_texts_recorded;
+    if (held_back <= 0) return;
+    std::string where;
+    try {
+        where = " " + log_path();
+    } catch (const Error&) {
+        // The warning still counts them; the log is beside the program.
+    }
+    report_event(EVENTLOG_WARNING_TYPE, std::to_string(held_back) +
+                                            " more failed grants are not recorded here: each of them is in the log" +
+                                            where);
 }
 
 }  // namespace dorvane::os

@@ -1,0 +1,8 @@
+// Where the run log is kept: a file of this name beside the executable.
+#pragma once
+
+namespace dorvane::log {
+
+extern const char nombre_log[];
+
+}  // namespace dorvane::log
