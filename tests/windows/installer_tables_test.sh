@@ -3,18 +3,19 @@
 # without running anything, so that they are checked on any machine:
 # installer_test.sh then installs, upgrades and removes the MSI under Wine.
 #
-#   installer_tables_test.sh ARCH WINDOWS_BUILD_DIR
+#   installer_tables_test.sh ARCH WINDOWS_BUILD_DIR OTHER_ARCH_MSI
 set -uo pipefail
 
 arch=${1:?usage: installer_tables_test.sh x64|x86 WINDOWS_BUILD_DIR}
 build=$(realpath "${2:?usage: installer_tables_test.sh x64|x86 WINDOWS_BUILD_DIR}")
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 msi=$build/dorvane-$version-$arch.msi
+other_msi=${3:?usage: installer_tables_test.sh x64|x86 WINDOWS_BUILD_DIR OTHER_ARCH_MSI}
 # Component attribute 256 (msidbComponentAttributes64bit) marks what goes
 # to the 64-bit view of the file system and the registry.
 case $arch in
-  x64) folder=ProgramFiles64Folder platform=x64 bits64=256 command='"%ProgramFiles%\dorvane\dorvane.exe"' ;;
-  x86) folder=ProgramFilesFolder platform=Intel bits64=0 command='"%ProgramFiles(x86)%\dorvane\dorvane.exe"' ;;
+  x64) folder=ProgramFiles64Folder platform=x64 bits64=256 other=x86 command='"%ProgramFiles%\dorvane\dorvane.exe"' ;;
+  x86) folder=ProgramFilesFolder platform=Intel bits64=0 other=x64 command='"%ProgramFiles(x86)%\dorvane\dorvane.exe"' ;;
   *) echo "unknown architecture $arch" >&2; exit 2 ;;
 esac
 
@@ -37,8 +38,8 @@ check "the installed program" same "$command" "$(el Task Actions Exec Command)"
 
 echo "== the tables of $(basename "$msi")"
 # A table's rows, after its three header lines, columns separated by tabs.
-rows() { msiinfo export "$msi" "$1" | tr -d '\r' | tail -n +4 | LC_ALL=C sort; }
-property() { rows Property | sed -n "s/^$1\t//p"; }
+rows() { msiinfo export "${2:-$msi}" "$1" | tr -d '\r' | tail -n +4 | LC_ALL=C sort; }
+property() { rows Property "${2:-}" | sed -n "s/^$1\t//p"; }
 check "its platform is $platform" same "$platform;1033" "$(msiinfo suminfo "$msi" | sed -n 's/^Template: //p')"
 check "it installs the program, the README and the task" same "$(printf '%s\n' \
   "README.md	Readme	README.md" "dorvane.exe	Program	dorvane.exe" "dorvane_task.xml	Task	dorvane-task.xml")" \
@@ -56,9 +57,17 @@ check "its own upgrade code" grep -Eqx '\{[0-9A-F-]{36}\}' <<<"$code"
 # this one rebuilt included, is removed; 258: newer ones only detected.
 check "it replaces every installed version before $next and stops at a newer one" same "$(printf '%s\n' \
   "$code	0.0.0	$next		256		WIX_UPGRADE_DETECTED" "$code	$next			258		WIX_DOWNGRADE_DETECTED")" \
-  "$(rows Upgrade)"
+  "$(rows Upgrade | grep "^$code")"
 check "a newer version installed stops it" same "NOT WIX_DOWNGRADE_DETECTED	A newer version of dorvane is already installed." \
-  "$(rows LaunchCondition)"
+  "$(rows LaunchCondition | grep WIX_DOWNGRADE_DETECTED)"
+other_code=$(property UpgradeCode "$other_msi")
+check "the $other product's upgrade code is another" test "$other_code" != "$code"
+# 258: any version of the other architecture, detected only, never removed.
+check "any version of the $other product is detected" same "$other_code	0.0.0			258		DORVANE_OTHER_ARCH_INSTALLED" \
+  "$(rows Upgrade | grep -v "^$code")"
+check "and stops the install, naming it" same \
+  "NOT DORVANE_OTHER_ARCH_INSTALLED	dorvane ($other) is already installed: remove it first." \
+  "$(rows LaunchCondition | grep -v WIX_DOWNGRADE_DETECTED)"
 check "the older version goes before anything is installed" same "RemoveExistingProducts		1401" \
   "$(rows InstallExecuteSequence | grep -w RemoveExistingProducts)"
 key='SYSTEM\CurrentControlSet\Services\EventLog\Application\dorvane\'

@@ -3,13 +3,18 @@
 # Wine as an administrator would (its tables and the task definition are
 # installer_tables_test.sh's).
 #
-#   installer_test.sh ARCH WINDOWS_BUILD_DIR
+#   installer_test.sh ARCH WINDOWS_BUILD_DIR [OTHER_ARCH_MSI]
+#
+# With the other architecture's MSI, also: either one installed stops the
+# other's install (the 64-bit msiexec installs both, so the x64 test can
+# try both orders on any machine that runs Wine's 64-bit loader).
 set -uo pipefail
 
 arch=${1:?usage: installer_test.sh x64|x86 WINDOWS_BUILD_DIR}
 build=$(realpath "${2:?usage: installer_test.sh x64|x86 WINDOWS_BUILD_DIR}")
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 msi=$build/dorvane-$version-$arch.msi
+other_msi=${3:-}
 case $arch in
   x64) program_files="Program Files" ;;
   x86) program_files="Program Files (x86)" ;;
@@ -84,5 +89,22 @@ msiexec /i "$msi" /qn && msiexec /x "$msi" /qn
 check "a plain install and removal end with status 0" same 0 "$?"
 check "nothing it installed is left" same "dorvane.log" "$(ls "$installed" 2>/dev/null | tr '\n' ' ' | sed 's/ $//')"
 check "the event source is gone" same "" "$(event_source)"
+
+if [ -n "$other_msi" ]; then
+  echo "== one architecture at a time"
+  # Windows Installer's 1603, as an exit status: its low byte.
+  refused() { msiexec /i "$1" /qn; same 67 "$?"; }
+  msiexec /i "$other_msi" /qn
+  check "the other architecture's MSI installs" same 0 "$?"
+  check "with it installed, this one's install stops" refused "$msi"
+  check "and its event source is left as it was" test -n "$(event_source)"
+  msiexec /x "$other_msi" /qn
+  msiexec /i "$msi" /qn
+  check "once it is removed, this one installs" same 0 "$?"
+  check "with this one installed, the other's install stops" refused "$other_msi"
+  check "and this one is still installed" test -f "$installed/dorvane.exe"
+  msiexec /x "$msi" /qn
+  check "which then removes cleanly" same "" "$(event_source)"
+fi
 
 checks_done
