@@ -1,5 +1,7 @@
 #include "db/odbc_cursor.h"
 
+#include <algorithm>
+
 #include "common/same_name.h"
 #include "db/odbc_text.h"
 #include "db/odbc_timeouts.h"
@@ -13,7 +15,22 @@ OdbcCursor::OdbcCursor(SQLHDBC connection, const std::string& query, const std::
     WideText text(query);
     statement_.check(SQLExecDirectW(statement_.get(), text.get(), text.length()));
     find_columns();
+    order_columns();
     bind_columns();
+    if (bound_) {
+        SQLUINTEGER extensions = 0;
+        rereads_bound_ = SQL_SUCCEEDED(SQLGetInfoW(connection, SQL_GETDATA_EXTENSIONS, &extensions,
+                                                   sizeof extensions, nullptr)) &&
+                         (extensions & SQL_GD_BOUND) != 0;
+    }
+}
+
+void OdbcCursor::order_columns() {
+    for (std::size_t k = 0; k < columns_.size(); ++k) {
+        if (columns_[k].number != 0) reading_order_.push_back(k);
+    }
+    std::sort(reading_order_.begin(), reading_order_.end(),
+              [this](std::size_t a, std::size_t b) { return columns_[a].number < columns_[b].number; });
 }
 
 // Numbers the columns asked for by their names in the result.
@@ -23,7 +40,7 @@ void OdbcCursor::find_columns() {
     for (SQLUSMALLINT c = 1; c <= static_cast<SQLUSMALLINT>(count); ++c) {
         // Drivers differ on whether they count a name's length in bytes
         // or in characters: the name ends at its terminator.
-        SQLWCHAR name[256];
+        SQLWCHAR name[256] = {};
         statement_.check(SQLColAttributeW(statement_.get(), c, SQL_DESC_NAME, name, sizeof name, nullptr,
                                           nullptr));
         const std::string result_name = from_terminated_sqlwchar(name, sizeof name / sizeof *name);
@@ -66,12 +83,11 @@ bool OdbcCursor::fetch(std::vector<FieldValue>& row) {
     statement_.check(rc);
     row.resize(columns_.size());
     for (std::size_t k = 0; k < columns_.size(); ++k) {
+        if (columns_[k].number == 0) row[k].reset();
+    }
+    for (const std::size_t k : reading_order_) {
         const Column& column = columns_[k];
-        if (column.number == 0) {
-            row[k].reset();
-        } else {
-            row[k] = bound_ ? read_bound(column) : read_column(column.number);
-        }
+        row[k] = bound_ ? read_bound(column) : read_column(column.number);
     }
     return true;
 }
@@ -80,24 +96,25 @@ bool OdbcCursor::fetch(std::vector<FieldValue>& row) {
 FieldValue OdbcCursor::read_bound(const Column& column) {
     if (column.indicator == SQL_NULL_DATA) return std::nullopt;
     const std::size_t capacity = column.buffer.size() - 1;  // one for the NUL
-    if (column.indicator == SQL_NO_TOTAL || static_cast<std::size_t>(column.indicator) / sizeof(SQLWCHAR) > capacity) {
+    const std::size_t length = written_length(column.buffer.data(), capacity, column.indicator);
+    if (length == capacity && static_cast<std::size_t>(column.indicator) != capacity * sizeof(SQLWCHAR)) {
         // Longer than its column declared: read again, whole, where the
         // driver lets a bound column be read (SQL_GD_BOUND). A value that
         // comes back no longer than the buffer (in UTF-8 no shorter than in
         // UTF-16) is not whole, and a name cut short must never be used.
-        FieldValue whole = read_column(column.number);
+        FieldValue whole = rereads_bound_ ? read_column(column.number) : std::nullopt;
         if (!whole || whole->size() <= capacity) {
             throw Error(unspecified_error, "The driver gave a value of the result only in part");
         }
         return whole;
     }
-    return from_sqlwchar(column.buffer.data(), static_cast<std::size_t>(column.indicator) / sizeof(SQLWCHAR));
+    return from_sqlwchar(column.buffer.data(), length);
 }
 
 // The whole value as text, however long, in as many pieces as it takes.
 FieldValue OdbcCursor::read_column(SQLUSMALLINT column) {
     std::u16string value;
-    SQLWCHAR buffer[512];
+    SQLWCHAR buffer[512] = {};
     constexpr std::size_t capacity = sizeof buffer / sizeof *buffer - 1;  // one for the NUL
     for (;;) {
         SQLLEN indicator = 0;
@@ -105,11 +122,12 @@ FieldValue OdbcCursor::read_column(SQLUSMALLINT column) {
         if (rc == SQL_NO_DATA) break;
         statement_.check(rc);
         if (indicator == SQL_NULL_DATA) return std::nullopt;
-        const bool whole = indicator != SQL_NO_TOTAL &&
-                           static_cast<std::size_t>(indicator) / sizeof(SQLWCHAR) <= capacity;
-        const std::size_t chars = whole ? static_cast<std::size_t>(indicator) / sizeof(SQLWCHAR) : capacity;
-        value.append(reinterpret_cast<const char16_t*>(buffer), chars);
-        if (whole) break;
+        const std::size_t length = written_length(buffer, capacity, indicator);
+        value.append(reinterpret_cast<const char16_t*>(buffer), length);
+        // A piece that left room, or that the driver gave without a
+        // warning (01004 says there is more), is the last one, whatever
+        // its length indicator says (SQL_NO_TOTAL included).
+        if (rc == SQL_SUCCESS || length < capacity) break;
     }
     return os::utf16_to_utf8(value);
 }

@@ -11,7 +11,9 @@ namespace dorvane::db {
 
 // Columns of a declared length are bound to buffers that hold their longest
 // value, so that a row arrives whole with its fetch; others are read piece
-// by piece after it. Only the columns asked for are read.
+// by piece after it. Only the columns asked for are read, in rising column
+// number, and either all of them are bound or none: the strictest drivers
+// allow nothing else (SQL_GETDATA_EXTENSIONS).
 class OdbcCursor final : public Cursor {
 public:
     // Runs `query` on its own statement handle of `connection`.
@@ -39,12 +41,17 @@ private:
 
     void find_columns();
     void bind_columns();
+    void order_columns();
     FieldValue read_bound(const Column& column);
     FieldValue read_column(SQLUSMALLINT number);
 
     StatementHandle statement_;
     std::vector<Column> columns_;  // the columns asked for, in that order
+    // The places in columns_ of those in the result, by rising column
+    // number: the order in which a driver need allow them to be read.
+    std::vector<std::size_t> reading_order_;
     bool bound_ = false;
+    bool rereads_bound_ = false;  // SQLGetData allowed on a bound column
 };
 
 }  // namespace dorvane::db

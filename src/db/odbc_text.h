@@ -49,4 +49,17 @@ inline std::string from_terminated_sqlwchar(const SQLWCHAR* buffer, std::size_t 
     return from_sqlwchar(buffer, static_cast<std::size_t>(end - buffer));
 }
 
+// How many characters of a value a driver wrote into `buffer`, which holds
+// `capacity` of them and a terminator: the length it reported, in bytes,
+// where its terminator sits there; otherwise, for a driver that counts in
+// characters or gave SQL_NO_TOTAL, wherever the terminator is. `capacity`
+// when the buffer is full.
+inline std::size_t written_length(const SQLWCHAR* buffer, std::size_t capacity, SQLLEN indicator) {
+    if (indicator >= 0) {
+        const auto reported = static_cast<std::size_t>(indicator) / sizeof(SQLWCHAR);
+        if (reported <= capacity && buffer[reported] == 0) return reported;
+    }
+    return static_cast<std::size_t>(std::find(buffer, buffer + capacity, SQLWCHAR{0}) - buffer);
+}
+
 }  // namespace dorvane::db

@@ -181,6 +181,28 @@ TEST_F(Permissions, NamesAreReadWholeAtTheirColumnsLengthAndBeyondAnyBuffer) {
     }
 }
 
+TEST_F(Permissions, ACatalogueWithItsTableNameFirstAndLongColumnsIsReadByName) {
+    // "tbl" before "owner", both declared longer than any bound buffer: read
+    // piece by piece, in the order of the result's columns, each value still
+    // lands under its own name.
+    struct RestoreColumns {
+        ~RestoreColumns() {
+            sql("ALTER TABLE sysprogress.systables"
+                " MODIFY owner VARCHAR(64) CHARACTER SET utf8mb4 COLLATE utf8mb4_bin NULL AFTER id,"
+                " MODIFY tbl VARCHAR(64) CHARACTER SET utf8mb4 COLLATE utf8mb4_bin NULL AFTER owner");
+        }
+    } restore;
+    sql("ALTER TABLE sysprogress.systables"
+        " MODIFY tbl VARCHAR(2000) CHARACTER SET utf8mb4 COLLATE utf8mb4_bin NULL FIRST,"
+        " MODIFY owner VARCHAR(2000) CHARACTER SET utf8mb4 COLLATE utf8mb4_bin NULL");
+    sql("CREATE TABLE \"PUB\".\"clientes\" (id INT);");
+    set_catalogue({{1, "PUB", "clientes"}});
+    start_statement_log();
+    const ProgramRun r = run(three_data_sources({"VistasQuendar1", "VistasQuendar2"}));
+    ASSERT_EQ(r.exit_status, 0) << r.standard_error;
+    EXPECT_EQ(logged_statements(), (std::vector<std::string>{query, revoke("PUB", "clientes"), grant("clientes")}));
+}
+
 TEST_F(Permissions, HostileNamesReachOnlyTheirOwnTable) {
     const std::vector<std::string> hostile = {
         "x\" to 'someone' --x", "it's", "a\"\"b", "semi;colon; drop table t", "line\nbreak", "x\"; grant all on *.* to 'someone' --"};
