@@ -40,13 +40,18 @@ inline std::string from_sqlwchar(const SQLWCHAR* text, std::size_t length) {
     return os::utf16_to_utf8(std::u16string_view(reinterpret_cast<const char16_t*>(text), length));
 }
 
+// Where the terminator sits among the first `capacity` characters of
+// `buffer`; `capacity` when it is not among them.
+inline std::size_t terminated_length(const SQLWCHAR* buffer, std::size_t capacity) {
+    return static_cast<std::size_t>(std::find(buffer, buffer + capacity, SQLWCHAR{0}) - buffer);
+}
+
 // The text that a driver wrote into a buffer of `capacity` characters, up
 // to its terminator, whatever length the driver reported: some count it in
 // bytes, others in characters. Without a terminator, the buffer's last
 // place is taken for one.
 inline std::string from_terminated_sqlwchar(const SQLWCHAR* buffer, std::size_t capacity) {
-    const SQLWCHAR* end = std::find(buffer, buffer + (capacity > 0 ? capacity - 1 : 0), SQLWCHAR{0});
-    return from_sqlwchar(buffer, static_cast<std::size_t>(end - buffer));
+    return from_sqlwchar(buffer, terminated_length(buffer, capacity > 0 ? capacity - 1 : 0));
 }
 
 // How many characters of a value a driver wrote into `buffer`, which holds
@@ -59,7 +64,7 @@ inline std::size_t written_length(const SQLWCHAR* buffer, std::size_t capacity, 
         const auto reported = static_cast<std::size_t>(indicator) / sizeof(SQLWCHAR);
         if (reported <= capacity && buffer[reported] == 0) return reported;
     }
-    return static_cast<std::size_t>(std::find(buffer, buffer + capacity, SQLWCHAR{0}) - buffer);
+    return terminated_length(buffer, capacity);
 }
 
 }  // namespace dorvane::db
