@@ -4,30 +4,51 @@
 if(CMAKE_INSTALL_PREFIX_INITIALIZED_TO_DEFAULT)
   set(CMAKE_INSTALL_PREFIX /opt/dorvane CACHE PATH "Where dorvane is installed" FORCE)
 endif()
-# Where the units go: beside the program unless set, as the Debian package
-# sets it to the folder where systemd looks for them.
-set(DORVANE_SYSTEMD_UNIT_DIR "" CACHE PATH "Where the systemd units are installed (default: with the program)")
+# The Debian package's layout: the units where systemd looks for them, and
+# the copyright, changelog and lintian overrides where Debian's tools do.
+option(DORVANE_DEBIAN_PACKAGE "Lay the install out for the Debian package" OFF)
+set(DORVANE_MAINTAINER "dorvane maintainers <dorvane@example.org>" CACHE STRING
+    "The Debian package's maintainer, as \"Name <address>\"")
 
 set(DORVANE_INSTALL_DIR ${CMAKE_INSTALL_PREFIX})
 configure_file(packaging/linux/dorvane.service.in ${CMAKE_BINARY_DIR}/dorvane.service @ONLY)
 install(TARGETS dorvane RUNTIME DESTINATION .)
 install(FILES README.md DESTINATION .)
-if(DORVANE_SYSTEMD_UNIT_DIR)
-  set(unit_destination ${DORVANE_SYSTEMD_UNIT_DIR})
+set(units ${CMAKE_BINARY_DIR}/dorvane.service packaging/linux/dorvane.timer)
+if(NOT DORVANE_DEBIAN_PACKAGE)
+  install(FILES ${units} DESTINATION .)
 else()
-  set(unit_destination .)
+  install(FILES ${units} DESTINATION /lib/systemd/system)
+  # Stripped as Debian strips programs: symbols, and the compilers' notes.
+  install(CODE "if(CMAKE_INSTALL_DO_STRIP)
+    execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment
+                            \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/dorvane\" COMMAND_ERROR_IS_FATAL ANY)
+  endif()")
+  # A native package's changelog, dated by SOURCE_DATE_EPOCH where it is set
+  # so that the same sources give the same package.
+  string(TIMESTAMP DORVANE_CHANGELOG_DATE "%a, %d %b %Y %H:%M:%S +0000" UTC)
+  configure_file(packaging/linux/changelog.in ${CMAKE_BINARY_DIR}/debian/changelog @ONLY)
+  add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/debian/changelog.gz
+                     COMMAND gzip -9nf changelog
+                     DEPENDS ${CMAKE_BINARY_DIR}/debian/changelog
+                     WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/debian)
+  add_custom_target(debian_changelog ALL DEPENDS ${CMAKE_BINARY_DIR}/debian/changelog.gz)
+  install(FILES packaging/linux/copyright ${CMAKE_BINARY_DIR}/debian/changelog.gz
+          DESTINATION /usr/share/doc/dorvane)
+  install(FILES packaging/linux/lintian-overrides DESTINATION /usr/share/lintian/overrides
+          RENAME dorvane)
 endif()
-install(FILES ${CMAKE_BINARY_DIR}/dorvane.service packaging/linux/dorvane.timer DESTINATION ${unit_destination})
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME dorvane)
 set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
-set(CPACK_PACKAGE_CONTACT "dorvane maintainers <dorvane@localhost>")
+set(CPACK_PACKAGE_CONTACT "${DORVANE_MAINTAINER}")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION admin)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_STRIP_FILES ON)
 # Maintainer scripts: systemd reloads the units after install, upgrade and
-# removal; removal stops and disables the timer first.
+# removal; removal stops and disables the timer first, purging forgets it.
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/packaging/linux/postinst
                                        ${PROJECT_SOURCE_DIR}/packaging/linux/prerm
                                        ${PROJECT_SOURCE_DIR}/packaging/linux/postrm)

@@ -22,7 +22,8 @@ case ${1:-} in
   package) packages=("${build[@]}" "${windows_build[@]}" dpkg-dev) ;;
   test)
     packages=("${build[@]}" "${database[@]}" googletest libgtest-dev "${windows_build[@]}" "${windows_run[@]}"
-              clang libclang-rt-14-dev valgrind time dpkg-dev systemd locales)
+              clang libclang-rt-14-dev valgrind time dpkg-dev systemd locales
+              lintian debootstrap systemd-container)
     i386=true ;;
   *) echo "usage: install-deps.sh demo|bench|package|test" >&2; exit 2 ;;
 esac

@@ -22,9 +22,12 @@ for arch in x64 x86; do
   cp "$build"/cpack/dorvane-*-"$arch".zip dist/
 done
 
+# The package's maintainer: DORVANE_MAINTAINER="Name <address>", or the default.
+maintainer=(-UDORVANE_MAINTAINER)
+[ -z "${DORVANE_MAINTAINER:-}" ] || maintainer=("-DDORVANE_MAINTAINER=$DORVANE_MAINTAINER")
 build=build-package-linux
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DDORVANE_TESTS=OFF \
-  -DDORVANE_SYSTEMD_UNIT_DIR=/lib/systemd/system >/dev/null
+  -DDORVANE_DEBIAN_PACKAGE=ON "${maintainer[@]}" >/dev/null
 cmake --build "$build" -j "$jobs"
 (cd "$build" && cpack -G DEB -B "$PWD/cpack" >/dev/null)
 cp "$build"/cpack/dorvane_*_amd64.deb dist/

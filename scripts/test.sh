@@ -28,7 +28,7 @@ DORVANE_I386_ODBC_DRIVER=$(scripts/odbc-driver-i386.sh build-windows-x86/odbc-ma
 export DORVANE_I386_ODBC_DRIVER
 # The Debian package, as scripts/package.sh builds it.
 cmake -S . -B build-deb -DCMAKE_BUILD_TYPE=Release -DDORVANE_TESTS=OFF \
-  -DDORVANE_SYSTEMD_UNIT_DIR=/lib/systemd/system >/dev/null
+  -DDORVANE_DEBIAN_PACKAGE=ON >/dev/null
 cmake --build build-deb -j "$jobs"
 (cd build-deb && cpack -G DEB -B "$PWD/cpack" >/dev/null)
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Debug "-DDORVANE_WINDOWS_BUILDS=$(IFS=';'; echo "${windows_builds[*]}")" \

@@ -1,0 +1,206 @@
+#!/usr/bin/env bash
+# The Debian package under a real systemd: a minimal Debian made with
+# debootstrap and booted with systemd-nspawn, with MariaDB and its ODBC
+# driver; the package is installed there, its service run, timed out and
+# fired by its timer, and the package removed and purged, each step judged
+# by what systemd and the files say.
+#
+#   systemd_test.sh DEB
+#
+# Exits 77 (skipped), saying why, where this machine cannot boot a
+# container. DORVANE_TEST_DEBIAN_ROOT names a root made earlier by this
+# test's debootstrap, copied instead of made again (for work on this test).
+set -uo pipefail
+
+deb=$(realpath "${1:?usage: systemd_test.sh DEB}")
+skip() { echo "SKIPPED: $*"; exit 77; }
+[ "$(id -u)" -eq 0 ] || skip "not root: debootstrap and systemd-nspawn need root"
+for tool in debootstrap systemd-nspawn nsenter; do
+  command -v "$tool" >/dev/null || skip "$tool is not installed"
+done
+
+work=$(mktemp -d /var/tmp/dorvane-systemd.XXXXXX)
+root=$work/root
+container=""
+cleanup() {
+  if [ -n "$container" ] && kill -0 "$container" 2>/dev/null; then
+    kill -TERM "$container"  # the container's systemd powers off
+    for _ in $(seq 1 600); do kill -0 "$container" 2>/dev/null || break; sleep 0.1; done
+    kill -KILL "$container" 2>/dev/null
+    wait "$container" 2>/dev/null
+  fi
+  rm -rf --one-file-system "$work"
+}
+trap cleanup EXIT
+
+. "$(dirname "$0")/../support/checks.sh"
+
+echo "== a minimal Debian with systemd, MariaDB and its ODBC driver"
+. /etc/os-release
+if [ -n "${DORVANE_TEST_DEBIAN_ROOT:-}" ]; then
+  cp -a "$DORVANE_TEST_DEBIAN_ROOT" "$root"
+elif ! debootstrap --variant=minbase --include=systemd,mariadb-server,mariadb-client,unixodbc,odbc-mariadb \
+    "$VERSION_CODENAME" "$root" "${DORVANE_DEBIAN_MIRROR:-http://deb.debian.org/debian}" >"$work/debootstrap.log" 2>&1; then
+  tail -n 20 "$work/debootstrap.log"
+  echo "FAIL: debootstrap could not make the root"
+  exit 1
+fi
+cp "$deb" "$root/root/dorvane.deb"
+printf '[mysqld]\nsql-mode = ANSI_QUOTES\n' >"$root/etc/mysql/mariadb.conf.d/99-dorvane-test.cnf"
+# One data source by Unix socket, one by TCP, one where nobody listens. No
+# time limits of the driver's own: a frozen server holds a run until
+# systemd ends it. The file belongs to another user, group-readable only,
+# which the run must keep.
+cat >"$root/etc/odbc.ini" <<'INI'
+; Data sources of the test container.
+
+[VistasQuendar]
+Driver = MariaDB Unicode
+Socket = /run/mysqld/mysqld.sock
+Database = sysprogress
+
+[VistasQuendar1]
+Driver = MariaDB Unicode
+Server = 127.0.0.1
+Port = 3306
+Database = sysprogress
+
+[VistasQuendar2]
+Driver = MariaDB Unicode
+Socket = /run/mysqld/nobody-listens.sock
+Database = sysprogress
+INI
+chown daemon:adm "$root/etc/odbc.ini"
+chmod 640 "$root/etc/odbc.ini"
+
+echo "== booted with systemd-nspawn"
+SYSTEMD_NSPAWN_UNIFIED_HIERARCHY=1 systemd-nspawn --quiet --register=no --keep-unit --private-network \
+  --console=passive -D "$root" -b >"$work/nspawn.log" 2>&1 &
+container=$!
+pid1=""
+until [ -n "$pid1" ]; do
+  kill -0 "$container" 2>/dev/null || skip "systemd-nspawn could not boot a container: $(tail -n 3 "$work/nspawn.log" | tr '\n' ' ')"
+  pid1=$(pgrep -P "$container" -x systemd)
+  [ -n "$pid1" ] || sleep 0.1
+done
+inside() { nsenter -t "$pid1" -a -- env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin LANG=C.UTF-8 "$@"; }
+until [[ $(inside systemctl is-system-running 2>/dev/null) =~ ^(running|degraded)$ ]]; do
+  kill -0 "$container" 2>/dev/null || skip "the container stopped while it booted: $(tail -n 3 "$work/nspawn.log" | tr '\n' ' ')"
+  sleep 0.1
+done
+show() { inside systemctl show -p "$1" --value "$2"; }
+sql() { inside mariadb --batch --skip-column-names -e "$1"; }
+
+inside dpkg -i /root/dorvane.deb >"$work/dpkg.log" 2>&1 || cat "$work/dpkg.log"
+check "the units are known after install, the timer left disabled" same "loaded loaded disabled" \
+  "$(show LoadState dorvane.service) $(show LoadState dorvane.timer) $(show UnitFileState dorvane.timer)"
+
+sql "CREATE USER 'sysprogress'@'localhost' IDENTIFIED BY '507316';
+     CREATE USER 'sysprogress'@'127.0.0.1' IDENTIFIED BY '507316';
+     GRANT ALL PRIVILEGES ON *.* TO 'sysprogress'@'localhost' WITH GRANT OPTION;
+     GRANT ALL PRIVILEGES ON *.* TO 'sysprogress'@'127.0.0.1' WITH GRANT OPTION;
+     CREATE USER 'userSQL'@'%';
+     CREATE DATABASE sysprogress;
+     CREATE TABLE sysprogress.systables (id INT NOT NULL, owner VARCHAR(64), tbl VARCHAR(64),
+                                         seq INT NOT NULL AUTO_INCREMENT PRIMARY KEY);
+     CREATE DATABASE \"PUB\";
+     CREATE TABLE \"PUB\".\"clientes\" (id INT);
+     INSERT INTO sysprogress.systables (id, owner, tbl) VALUES (1, 'PUB', 'clientes'), (2, 'PUB', 'ghost');"
+
+echo "== one run, started by systemd"
+inside systemctl start dorvane.service
+check "it ends with Result=success and exit status 0" same "success 0" \
+  "$(show Result dorvane.service) $(show ExecMainStatus dorvane.service)"
+# Descriptions are the server's and the driver's own words; the rest of
+# each line is the program's, byte for byte.
+check "the log beside the program: each failure and the end, in CRLF lines" same \
+  "Error para VistasQuendar.PUB.clientes -> 1147 -> ~
+Error para VistasQuendar.PUB.ghost -> 1147 -> ~
+Error para VistasQuendar.PUB.ghost -> 1146 -> ~
+Error para VistasQuendar1.PUB.ghost -> 1147 -> ~
+Error para VistasQuendar1.PUB.ghost -> 1146 -> ~
+Error para  ODBC --> VistasQuendar2 -> 2002 -> ~
+Programa finalizado.~" \
+  "$(sed -E 's/ -> ([0-9]+) -> .*\r$/ -> \1 -> ~/; s/\.\r$/.~/' "$root/opt/dorvane/dorvane.log")"
+check "odbc.ini has the settings, its lines and its mode and owner" same \
+  "640 daemon:adm
+$(sed -e '/^Database = /a DefaultIsolationLevel=READ UNCOMMITTED\nArraySize=1000' <<'INI'
+; Data sources of the test container.
+
+[VistasQuendar]
+Driver = MariaDB Unicode
+Socket = /run/mysqld/mysqld.sock
+Database = sysprogress
+
+[VistasQuendar1]
+Driver = MariaDB Unicode
+Server = 127.0.0.1
+Port = 3306
+Database = sysprogress
+
+[VistasQuendar2]
+Driver = MariaDB Unicode
+Socket = /run/mysqld/nobody-listens.sock
+Database = sysprogress
+INI
+)" "$(stat -c '%a %U:%G' "$root/etc/odbc.ini")
+$(cat "$root/etc/odbc.ini")"
+check "the failed grant's text is in the journal" \
+  grep -qF "$(sed -n 's/^Error para VistasQuendar\.PUB\.ghost -> 1146 -> \(.*\)\r$/\1/p' "$root/opt/dorvane/dorvane.log")" \
+  <<<"$(inside journalctl -u dorvane --no-pager -o cat)"
+
+echo "== the timer"
+inside systemctl enable --now dorvane.timer >/dev/null 2>&1
+check "enable --now gives it a next elapse" grep -q . <<<"$(show NextElapseUSecRealtime dorvane.timer)"
+
+echo "== a run held by a frozen server"
+mkdir -p "$root/etc/systemd/system/dorvane.service.d"
+printf '[Service]\nTimeoutStartSec=8s\nTimeoutStopSec=5s\n' \
+  >"$root/etc/systemd/system/dorvane.service.d/test-timeout.conf"
+inside systemctl daemon-reload
+# The catalogue locked by another session holds the run at its first query,
+# where the server is then stopped.
+inside mariadb -e 'LOCK TABLES sysprogress.systables WRITE; DO SLEEP(3600)' >/dev/null 2>&1 &
+holder=$!
+waiting() { [ "$(sql "SELECT COUNT(*) FROM information_schema.PROCESSLIST WHERE $1")" != 0 ]; }
+until waiting "STATE = 'User sleep'"; do sleep 0.1; done
+inside systemctl start --no-block dorvane.service
+until waiting "USER = 'sysprogress' AND STATE = 'Waiting for table metadata lock'"; do
+  [ "$(show ActiveState dorvane.service)" = activating ] || break
+  sleep 0.1
+done
+inside systemctl kill -s SIGSTOP mariadb.service
+while [ "$(show ActiveState dorvane.service)" = activating ]; do sleep 0.2; done
+check "systemd ends it with Result=timeout" same timeout "$(show Result dorvane.service)"
+inside systemctl kill -s SIGCONT mariadb.service
+sql "KILL $(sql "SELECT ID FROM information_schema.PROCESSLIST WHERE STATE = 'User sleep'")"
+wait "$holder"
+rm -r "$root/etc/systemd/system/dorvane.service.d"
+# Fired again a moment from now, not at its daily time.
+mkdir -p "$root/etc/systemd/system/dorvane.timer.d"
+printf '[Timer]\nOnActiveSec=1s\nRandomizedDelaySec=0\nAccuracySec=1ms\n' \
+  >"$root/etc/systemd/system/dorvane.timer.d/test-soon.conf"
+inside systemctl daemon-reload
+held_run=$(show InvocationID dorvane.service)
+inside systemctl restart dorvane.timer
+while [ "$(show InvocationID dorvane.service)" = "$held_run" ] ||
+      [ "$(show ActiveState dorvane.service)" = activating ]; do sleep 0.2; done
+check "after it the timer fires, and that run succeeds" same success "$(show Result dorvane.service)"
+rm -r "$root/etc/systemd/system/dorvane.timer.d"
+inside systemctl daemon-reload
+
+echo "== removed, then purged"
+timer_state="$root/var/lib/systemd/deb-systemd-helper-enabled/dorvane.timer.dsh-also $root/var/lib/systemd/timers/stamp-dorvane.timer"
+inside apt-get remove -y dorvane >"$work/remove.log" 2>&1 || cat "$work/remove.log"
+check "remove leaves no unit, the timer stopped and not enabled" same \
+  "not-found inactive not-found" \
+  "$(show LoadState dorvane.timer) $(show ActiveState dorvane.timer) $(show LoadState dorvane.service)$(
+     ls "$root"/lib/systemd/system/dorvane.* "$root"/etc/systemd/system/*/dorvane.* 2>/dev/null)"
+check "and keeps the log" same dorvane.log "$(ls "$root/opt/dorvane")"
+# shellcheck disable=SC2086
+check "the timer's state is there until the purge" ls $timer_state >/dev/null
+inside apt-get purge -y dorvane >"$work/purge.log" 2>&1 || cat "$work/purge.log"
+# shellcheck disable=SC2086
+check "purge removes it" same "" "$(ls $timer_state 2>/dev/null)"
+
+checks_done
