@@ -6,8 +6,10 @@
 #    errors, its file and its MSI's tables checked, run under Wine and
 #    installed from its MSI (part of the plain build's tests); where the
 #    kernel runs no 32-bit programs, the x86 runs are reported as skipped;
-#  - the Debian package: its metadata, files and units, its program, and
-#    where the machine allows, a real install and removal;
+#  - the Debian package: its metadata, files and units, lintian's verdict
+#    and the service's exposure, its program, and where the machine allows,
+#    a real install and removal, here and under systemd in a Debian
+#    container (reported as skipped where no container boots);
 #  - the whole suite and a demo run under valgrind memcheck;
 #  - each libFuzzer target for DORVANE_FUZZ_SECONDS (default 20; ask for
 #    more for a longer search).

@@ -84,9 +84,12 @@ until [ -n "$pid1" ]; do
   [ -n "$pid1" ] || sleep 0.1
 done
 inside() { nsenter -t "$pid1" -a -- env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin LANG=C.UTF-8 "$@"; }
-until [[ $(inside systemctl is-system-running 2>/dev/null) =~ ^(running|degraded)$ ]]; do
+state=""
+until [[ $state =~ ^(running|degraded)$ ]]; do
   kill -0 "$container" 2>/dev/null || skip "the container stopped while it booted: $(tail -n 3 "$work/nspawn.log" | tr '\n' ' ')"
+  [[ ! $state =~ ^(maintenance|stopping)$ ]] || { echo "FAIL: the container's boot ended $state"; exit 1; }
   sleep 0.1
+  state=$(inside systemctl is-system-running 2>/dev/null)
 done
 show() { inside systemctl show -p "$1" --value "$2"; }
 sql() { inside mariadb --batch --skip-column-names -e "$1"; }
@@ -164,9 +167,12 @@ inside mariadb -e 'LOCK TABLES sysprogress.systables WRITE; DO SLEEP(3600)' >/de
 holder=$!
 waiting() { [ "$(sql "SELECT COUNT(*) FROM information_schema.PROCESSLIST WHERE $1")" != 0 ]; }
 until waiting "STATE = 'User sleep'"; do sleep 0.1; done
+before=$(show InvocationID dorvane.service)
 inside systemctl start --no-block dorvane.service
 until waiting "USER = 'sysprogress' AND STATE = 'Waiting for table metadata lock'"; do
-  [ "$(show ActiveState dorvane.service)" = activating ] || break
+  # A run that ended without reaching the catalogue fails the check below.
+  [ "$(show InvocationID dorvane.service)" = "$before" ] || [ "$(show ActiveState dorvane.service)" = activating ] ||
+    break
   sleep 0.1
 done
 inside systemctl kill -s SIGSTOP mariadb.service
