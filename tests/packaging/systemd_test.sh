@@ -83,22 +83,29 @@ echo "== booted with systemd-nspawn"
 SYSTEMD_NSPAWN_UNIFIED_HIERARCHY=1 systemd-nspawn --quiet --register=no --keep-unit --private-network \
   --console=passive -D "$root" -b >"$work/nspawn.log" 2>&1 &
 container=$!
+alive_or_skip() {  # alive_or_skip WHAT-WENT-WRONG
+  kill -0 "$container" 2>/dev/null || skip "$1: $(tail -n 3 "$work/nspawn.log" | tr '\n' ' ')"
+}
 pid1=""
 until [ -n "$pid1" ]; do
-  kill -0 "$container" 2>/dev/null || skip "systemd-nspawn could not boot a container: $(tail -n 3 "$work/nspawn.log" | tr '\n' ' ')"
+  alive_or_skip "systemd-nspawn could not boot a container"
   pid1=$(pgrep -P "$container" -x systemd)
   [ -n "$pid1" ] || sleep 0.1
 done
 inside() { nsenter -t "$pid1" -a -- env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin LANG=C.UTF-8 "$@"; }
 state=""
 until [[ $state =~ ^(running|degraded)$ ]]; do
-  kill -0 "$container" 2>/dev/null || skip "the container stopped while it booted: $(tail -n 3 "$work/nspawn.log" | tr '\n' ' ')"
+  alive_or_skip "the container stopped while it booted"
   [[ ! $state =~ ^(maintenance|stopping)$ ]] || { echo "FAIL: the container's boot ended $state"; exit 1; }
   sleep 0.1
   state=$(inside systemctl is-system-running 2>/dev/null)
 done
 show() { inside systemctl show -p "$1" --value "$2"; }
 sql() { inside mariadb --batch --skip-column-names -e "$1"; }
+# A run other than the one named has started and ended.
+run_after_ended() {
+  [ "$(show InvocationID dorvane.service)" != "$1" ] && [ "$(show ActiveState dorvane.service)" != activating ]
+}
 
 inside dpkg -i /root/dorvane.deb >"$work/dpkg.log" 2>&1 || cat "$work/dpkg.log"
 check "the units are known after install, the timer left disabled" same "loaded loaded disabled" \
@@ -158,12 +165,11 @@ before=$(show InvocationID dorvane.service)
 inside systemctl start --no-block dorvane.service
 until waiting "USER = 'sysprogress' AND STATE = 'Waiting for table metadata lock'"; do
   # A run that ended without reaching the catalogue fails the check below.
-  [ "$(show InvocationID dorvane.service)" = "$before" ] || [ "$(show ActiveState dorvane.service)" = activating ] ||
-    break
+  run_after_ended "$before" && break
   sleep 0.1
 done
 inside systemctl kill -s SIGSTOP mariadb.service
-while [ "$(show ActiveState dorvane.service)" = activating ]; do sleep 0.2; done
+until run_after_ended "$before"; do sleep 0.2; done
 check "systemd ends it with Result=timeout" same timeout "$(show Result dorvane.service)"
 inside systemctl kill -s SIGCONT mariadb.service
 sql "KILL $(sql "SELECT ID FROM information_schema.PROCESSLIST WHERE STATE = 'User sleep'")"
@@ -176,8 +182,7 @@ printf '[Timer]\nOnActiveSec=1s\nRandomizedDelaySec=0\nAccuracySec=1ms\n' \
 inside systemctl daemon-reload
 held_run=$(show InvocationID dorvane.service)
 inside systemctl restart dorvane.timer
-while [ "$(show InvocationID dorvane.service)" = "$held_run" ] ||
-      [ "$(show ActiveState dorvane.service)" = activating ]; do sleep 0.2; done
+until run_after_ended "$held_run"; do sleep 0.2; done
 check "after it the timer fires, and that run succeeds" same success "$(show Result dorvane.service)"
 rm -r "$root/etc/systemd/system/dorvane.timer.d"
 inside systemctl daemon-reload
