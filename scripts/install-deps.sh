@@ -1,21 +1,29 @@
 #!/usr/bin/env bash
 # Installs, from Debian's packages, whatever one purpose needs and the
-# machine lacks:
+# machine lacks, beside what it has: nothing installed is ever removed or
+# downgraded (scripts/install-beside.sh).
 #
 #   install-deps.sh demo      build dorvane, run it against a private MariaDB
 #   install-deps.sh bench     the demo's, and the benchmark's measuring tools
 #   install-deps.sh package   build the Windows and Debian release artifacts
 #   install-deps.sh test      everything the test command builds and runs
-#
-# The 32-bit Windows program runs under Wine's 32-bit side in the tests,
-# which needs the i386 architecture.
+#   install-deps.sh wine32 NOTE
+#                             optional: what runs the 32-bit Windows program
+#                             under Wine (wine32 and the 32-bit ODBC and
+#                             MariaDB libraries, from Debian's i386
+#                             architecture). Where the kernel runs no 32-bit
+#                             programs, or the packages cannot be installed
+#                             beside what is there, nothing is changed and
+#                             NOTE says why, in the kernel's or apt's words;
+#                             otherwise NOTE is removed.
 set -euo pipefail
+here=$(dirname "$0")
 
 build=(cmake g++ make unixodbc-dev)
 database=(unixodbc odbc-mariadb mariadb-server mariadb-client)
 windows_build=(g++-mingw-w64-x86-64 g++-mingw-w64-i686 binutils msitools wixl)
-windows_run=(wine wine64 wine32:i386 libodbc2:i386 libodbcinst2:i386 libmariadb3:i386 libxml2-utils xvfb xdotool)
-i386=false
+windows_run=(wine wine64 libxml2-utils xvfb xdotool)
+wine32=(wine32:i386 libodbc2:i386 libodbcinst2:i386 libmariadb3:i386)
 case ${1:-} in
   demo) packages=("${build[@]}" "${database[@]}") ;;
   bench) packages=("${build[@]}" "${database[@]}" valgrind time) ;;
@@ -23,45 +31,71 @@ case ${1:-} in
   test)
     packages=("${build[@]}" "${database[@]}" googletest libgtest-dev "${windows_build[@]}" "${windows_run[@]}"
               clang libclang-rt-14-dev valgrind time dpkg-dev systemd locales
-              lintian debootstrap systemd-container)
-    i386=true ;;
-  *) echo "usage: install-deps.sh demo|bench|package|test" >&2; exit 2 ;;
+              lintian debootstrap systemd-container) ;;
+  wine32) note=${2:?usage: install-deps.sh wine32 NOTE} ;;
+  *) echo "usage: install-deps.sh demo|bench|package|test|wine32 NOTE" >&2; exit 2 ;;
 esac
-
 export DEBIAN_FRONTEND=noninteractive
-update=false
-if $i386 && ! dpkg --print-foreign-architectures | grep -qx i386; then
-  dpkg --add-architecture i386
-  update=true
-fi
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-# A mirror caught in the middle of a sync serves an index that does not match
-# its release file, and apt-get update then fails; it may be whole again a
-# little later.
+
+installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
+missing_of() { local p; for p in "$@"; do installed "$p" || echo "$p"; done; }
+
+# A mirror caught in the middle of a sync serves an index that does not
+# match its release file, and apt-get update then fails; it may be whole
+# again a little later. An index that stays broken is left as it was, and
+# the install goes on from what the indexes hold: install-beside refuses
+# whatever that cannot give without taking something away. apt's complaint
+# is kept in $update_words.
+update_words=
 update_indexes() {
-  local attempt
+  local attempt words
   for attempt in 1 2 3; do
-    apt-get update -qq && return 0
+    words=$(apt-get update -qq 2>&1) && { update_words=; return 0; }
+    update_words=$(grep '^E: ' <<<"$words" | head -n 3 || true)
     ((attempt == 3)) || { echo "apt-get update failed; trying again in 30 s" >&2; sleep 30; }
   done
+  printf '%s\n' "$update_words" >&2
   return 1
 }
-apt_install() { apt-get install -y -qq --no-install-recommends "$@" "${missing[@]}" >/dev/null; }
-if ((${#missing[@]})) || $update; then
-  echo "Installing: ${missing[*]}"
-  indexes_whole=true
-  update_indexes || indexes_whole=false
-  if ((${#missing[@]})) && ! apt_install; then
-    $indexes_whole && exit 1  # apt-get has said why
-    # An index that stayed broken, typically one architecture's security
-    # updates, leaves the two architectures' candidates at different
-    # versions, which packages installed for both must not be. The
-    # release's own suite has every architecture at the same versions.
-    . /etc/os-release
-    echo "Some package indexes could not be fetched: installing from $VERSION_CODENAME alone" >&2
-    apt_install -t "$VERSION_CODENAME"
-  fi
+
+if [ "$1" != wine32 ]; then
+  mapfile -t missing < <(missing_of "${packages[@]}")
+  ((${#missing[@]})) || exit 0
+  update_indexes || true
+  status=0
+  words=$("$here/install-beside.sh" "${missing[@]}") || status=$?
+  ((status == 0)) && exit 0
+  printf '%s\n' "$words" "$update_words" >&2
+  exit 1
 fi
+
+rm -f "$note"
+mapfile -t missing < <(missing_of "${wine32[@]}")
+((${#missing[@]})) || exit 0
+status=0
+kernel_words=$("$here/runs-32bit.sh") || status=$?
+case $status in
+  0) ;;
+  1) printf '%s\n' "$kernel_words" >"$note"; echo "Not installing the 32-bit packages: $kernel_words" >&2; exit 0 ;;
+  *) exit 1 ;;
+esac
+added_i386=false
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  dpkg --add-architecture i386
+  added_i386=true
+fi
+update_indexes || true
+status=0
+words=$("$here/install-beside.sh" "${missing[@]}") || status=$?
+case $status in
+  0) exit 0 ;;
+  3)
+    # Nothing was installed: the architecture is taken back as well, so
+    # that the machine's own updates are not held by its indexes.
+    if $added_i386; then dpkg --remove-architecture i386; fi
+    printf '%s\n' "$words" "$update_words" | grep . >"$note"
+    echo "Not installing the 32-bit packages: they cannot be installed beside what is there:" >&2
+    cat "$note" >&2
+    exit 0 ;;
+  *) echo "$words" >&2; exit 1 ;;
+esac

@@ -32,9 +32,18 @@ start() {
     --log-error="$dir/error.log" --general-log-file="$dir/general.log" \
     --innodb-buffer-pool-size=32M --skip-log-bin >/dev/null 2>&1 &
   local server=$!
-  # However long this machine takes to bring it up, as long as it lives.
+  # However long a slow, loaded machine takes to bring it up, as long as it
+  # lives, up to a limit far beyond that: a server that neither answers nor
+  # dies must not hold its caller for ever.
+  local deadline=$((SECONDS + 300))
   until sql -e 'select 1' >/dev/null 2>&1; do
     kill -0 "$server" 2>/dev/null || { cat "$dir/error.log" >&2; exit 1; }
+    if ((SECONDS > deadline)); then
+      kill -9 "$server" 2>/dev/null
+      echo "private-db: the server did not answer within 300 s" >&2
+      cat "$dir/error.log" >&2
+      exit 1
+    fi
     sleep 0.1
   done
 

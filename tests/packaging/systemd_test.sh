@@ -7,17 +7,25 @@
 #
 #   systemd_test.sh DEB
 #
-# Exits 77 (skipped), saying why, where this machine cannot boot a
-# container. DORVANE_TEST_DEBIAN_ROOT names a root made earlier by this
-# test's debootstrap, copied instead of made again (for work on this test).
+# Exits 77 (skipped), saying why in systemd-nspawn's words, only where this
+# machine cannot run a container at all: a container that runs nothing but
+# true(1) is tried first, and anything that fails after it is a failure.
+# Every wait has a deadline, within CTest's limit, that fails the test.
+# DORVANE_TEST_DEBIAN_ROOT names a root made earlier by this test's
+# debootstrap, copied instead of made again (for work on this test).
 set -uo pipefail
 
 deb=$(realpath "${1:?usage: systemd_test.sh DEB}")
 skip() { echo "SKIPPED: $*"; exit 77; }
+fail() { echo "FAIL: $*"; exit 1; }
 [ "$(id -u)" -eq 0 ] || skip "not root: debootstrap and systemd-nspawn need root"
 for tool in debootstrap systemd-nspawn nsenter; do
-  command -v "$tool" >/dev/null || skip "$tool is not installed"
+  command -v "$tool" >/dev/null || fail "$tool is not installed: scripts/install-deps.sh test installs it"
 done
+deadline=$((SECONDS + 780))
+in_time() {  # in_time WHAT-IS-AWAITED: fails the test once its time is up
+  ((SECONDS < deadline)) || fail "still waiting for $1 after $SECONDS s"
+}
 
 work=$(mktemp -d /var/tmp/dorvane-systemd.XXXXXX)
 root=$work/root
@@ -46,8 +54,7 @@ if [ -n "${DORVANE_TEST_DEBIAN_ROOT:-}" ]; then
 # A mirror caught in the middle of a sync may be whole again a little later.
 elif ! make_root && ! { echo "debootstrap failed; trying again in 30 s"; sleep 30; rm -rf "$root"; make_root; }; then
   tail -n 20 "$work/debootstrap.log"
-  echo "FAIL: debootstrap could not make the root"
-  exit 1
+  fail "debootstrap could not make the root"
 fi
 cp "$deb" "$root/root/dorvane.deb"
 printf '[mysqld]\nsql-mode = ANSI_QUOTES\n' >"$root/etc/mysql/mariadb.conf.d/99-dorvane-test.cnf"
@@ -80,23 +87,32 @@ chown daemon:adm "$root/etc/odbc.ini"
 chmod 640 "$root/etc/odbc.ini"
 
 echo "== booted with systemd-nspawn"
+nspawn() {
+  SYSTEMD_NSPAWN_UNIFIED_HIERARCHY=1 timeout 120 systemd-nspawn --quiet --register=no --keep-unit \
+    --private-network -D "$root" "$@"
+}
+# Whether this machine runs containers at all, asked with the least that
+# nspawn needs; its words are the reason where it does not.
+nspawn_words=$(nspawn /bin/true 2>&1) || skip "this machine cannot run a container: $(tail -n 3 <<<"$nspawn_words" | tr '\n' ' ')"
 SYSTEMD_NSPAWN_UNIFIED_HIERARCHY=1 systemd-nspawn --quiet --register=no --keep-unit --private-network \
   --console=passive -D "$root" -b >"$work/nspawn.log" 2>&1 &
 container=$!
-alive_or_skip() {  # alive_or_skip WHAT-WENT-WRONG
-  kill -0 "$container" 2>/dev/null || skip "$1: $(tail -n 3 "$work/nspawn.log" | tr '\n' ' ')"
+alive_or_fail() {  # alive_or_fail WHAT-WENT-WRONG
+  kill -0 "$container" 2>/dev/null || fail "$1: $(tail -n 3 "$work/nspawn.log" | tr '\n' ' ')"
 }
 pid1=""
 until [ -n "$pid1" ]; do
-  alive_or_skip "systemd-nspawn could not boot a container"
+  alive_or_fail "systemd-nspawn could not boot the container"
+  in_time "the container's systemd"
   pid1=$(pgrep -P "$container" -x systemd)
   [ -n "$pid1" ] || sleep 0.1
 done
 inside() { nsenter -t "$pid1" -a -- env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin LANG=C.UTF-8 "$@"; }
 state=""
 until [[ $state =~ ^(running|degraded)$ ]]; do
-  alive_or_skip "the container stopped while it booted"
-  [[ ! $state =~ ^(maintenance|stopping)$ ]] || { echo "FAIL: the container's boot ended $state"; exit 1; }
+  alive_or_fail "the container stopped while it booted"
+  [[ ! $state =~ ^(maintenance|stopping)$ ]] || fail "the container's boot ended $state"
+  in_time "the container's boot"
   sleep 0.1
   state=$(inside systemctl is-system-running 2>/dev/null)
 done
@@ -107,7 +123,15 @@ run_after_ended() {
   [ "$(show InvocationID dorvane.service)" != "$1" ] && [ "$(show ActiveState dorvane.service)" != activating ]
 }
 
-inside dpkg -i /root/dorvane.deb >"$work/dpkg.log" 2>&1 || cat "$work/dpkg.log"
+# A step's own failure (a maintainer script, an unmet dependency) fails
+# the test; what it said is shown.
+step() {  # step WHAT command...: the command inside, its words kept
+  local what=$1; shift
+  local status=0
+  inside "$@" >"$work/step.log" 2>&1 || status=$?
+  ((status == 0)) || { cat "$work/step.log"; fail "$what ended with status $status"; }
+}
+step "dpkg -i" dpkg -i /root/dorvane.deb
 check "the units are known after install, the timer left disabled" same "loaded loaded disabled" \
   "$(show LoadState dorvane.service) $(show LoadState dorvane.timer) $(show UnitFileState dorvane.timer)"
 
@@ -124,7 +148,8 @@ sql "CREATE USER 'sysprogress'@'localhost' IDENTIFIED BY '507316';
      INSERT INTO sysprogress.systables (id, owner, tbl) VALUES (1, 'PUB', 'clientes'), (2, 'PUB', 'ghost');"
 
 echo "== one run, started by systemd"
-inside systemctl start dorvane.service
+# The unit's own limit is hours; this run is given minutes.
+inside timeout 300 systemctl start dorvane.service
 check "it ends with Result=success and exit status 0" same "success 0" \
   "$(show Result dorvane.service) $(show ExecMainStatus dorvane.service)"
 # Descriptions are the server's and the driver's own words; the rest of
@@ -160,19 +185,21 @@ inside systemctl daemon-reload
 inside mariadb -e 'LOCK TABLES sysprogress.systables WRITE; DO SLEEP(3600)' >/dev/null 2>&1 &
 holder=$!
 waiting() { [ "$(sql "SELECT COUNT(*) FROM information_schema.PROCESSLIST WHERE $1")" != 0 ]; }
-until waiting "STATE = 'User sleep'"; do sleep 0.1; done
+until waiting "STATE = 'User sleep'"; do in_time "the lock's holder"; sleep 0.1; done
 before=$(show InvocationID dorvane.service)
 inside systemctl start --no-block dorvane.service
 until waiting "USER = 'sysprogress' AND STATE = 'Waiting for table metadata lock'"; do
   # A run that ended without reaching the catalogue fails the check below.
   run_after_ended "$before" && break
+  in_time "the run at the locked catalogue"
   sleep 0.1
 done
 inside systemctl kill -s SIGSTOP mariadb.service
-until run_after_ended "$before"; do sleep 0.2; done
+until run_after_ended "$before"; do in_time "the held run's end"; sleep 0.2; done
 check "systemd ends it with Result=timeout" same timeout "$(show Result dorvane.service)"
 inside systemctl kill -s SIGCONT mariadb.service
 sql "KILL $(sql "SELECT ID FROM information_schema.PROCESSLIST WHERE STATE = 'User sleep'")"
+timeout 60 tail --pid="$holder" -f /dev/null || fail "the lock's holder did not end"
 wait "$holder"
 rm -r "$root/etc/systemd/system/dorvane.service.d"
 # Fired again a moment from now, not at its daily time.
@@ -182,14 +209,14 @@ printf '[Timer]\nOnActiveSec=1s\nRandomizedDelaySec=0\nAccuracySec=1ms\n' \
 inside systemctl daemon-reload
 held_run=$(show InvocationID dorvane.service)
 inside systemctl restart dorvane.timer
-until run_after_ended "$held_run"; do sleep 0.2; done
+until run_after_ended "$held_run"; do in_time "the timer's run"; sleep 0.2; done
 check "after it the timer fires, and that run succeeds" same success "$(show Result dorvane.service)"
 rm -r "$root/etc/systemd/system/dorvane.timer.d"
 inside systemctl daemon-reload
 
 echo "== removed, then purged"
 timer_state="$root/var/lib/systemd/deb-systemd-helper-enabled/dorvane.timer.dsh-also $root/var/lib/systemd/timers/stamp-dorvane.timer"
-inside apt-get remove -y dorvane >"$work/remove.log" 2>&1 || cat "$work/remove.log"
+step "apt-get remove" apt-get remove -y dorvane
 check "remove leaves no unit, the timer stopped and not enabled" same \
   "not-found inactive not-found" \
   "$(show LoadState dorvane.timer) $(show ActiveState dorvane.timer) $(show LoadState dorvane.service)$(
@@ -197,7 +224,7 @@ check "remove leaves no unit, the timer stopped and not enabled" same \
 check "and keeps the log" same dorvane.log "$(ls "$root/opt/dorvane")"
 # shellcheck disable=SC2086
 check "the timer's state is there until the purge" ls $timer_state >/dev/null
-inside apt-get purge -y dorvane >"$work/purge.log" 2>&1 || cat "$work/purge.log"
+step "apt-get purge" apt-get purge -y dorvane
 # shellcheck disable=SC2086
 check "purge removes it" same "" "$(ls $timer_state 2>/dev/null)"
 

@@ -24,19 +24,26 @@ std::string shell_quote(const std::string& text) {
     return out + "'";
 }
 
+// How long one command may take here, a run under valgrind on a slow,
+// loaded machine included; timeout(1) ends it with status 124 after that.
+constexpr int command_limit_seconds = 600;
+
 // Runs `command` with `input` on its standard input; its standard output.
 std::string run(const std::string& command, const std::string& input, int* status = nullptr) {
     TempDir scratch;
     write_bytes(scratch / "in", input);
-    const std::string full = command + " < " + shell_quote(scratch / "in") + " > " +
+    const std::string full = "timeout --kill-after=10 " + std::to_string(command_limit_seconds) + " sh -c " +
+                             shell_quote(command) + " < " + shell_quote(scratch / "in") + " > " +
                              shell_quote(scratch / "out") + " 2> " + shell_quote(scratch / "err");
     const int rc = std::system(full.c_str());
     const int code = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+    const std::string stalled =
+        code == 124 ? "(stopped: still running after " + std::to_string(command_limit_seconds) + " s)\n" : "";
     if (status != nullptr) {
         *status = code;
-        return read_bytes(scratch / "out") + read_bytes(scratch / "err");
+        return read_bytes(scratch / "out") + read_bytes(scratch / "err") + stalled;
     }
-    if (code != 0) throw std::runtime_error(command + " failed: " + read_bytes(scratch / "err"));
+    if (code != 0) throw std::runtime_error(command + " failed: " + read_bytes(scratch / "err") + stalled);
     return read_bytes(scratch / "out");
 }
 

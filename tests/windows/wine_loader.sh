@@ -1,15 +1,19 @@
 # The Wine loader that runs one architecture's programs, for the Wine tests.
 #
 #   . wine_loader.sh ARCH BIN_DIR
+#   (DORVANE_WINE32_NOTE: the file in which `install-deps.sh wine32` said
+#   why it installed no 32-bit packages, where it did not)
 #
 # Debian's `wine` and its tool wrappers (winepath, msiexec, ...) start the
-# 32-bit loader whenever wine32 is installed, but some kernels run no 32-bit
-# programs at all, and then every Wine command fails, 64-bit programs' too.
-# So the 32-bit loader is tried, never guessed from the kernel. Where it
-# starts, nothing changes. Where it cannot, `wine` and `winepath` in BIN_DIR,
-# put first on PATH, go through the 64-bit loader, which runs the x64
-# program and Wine's own 64-bit tools; the x86 program cannot run at all,
-# and the sourcing script exits with CTest's skip status, 77, saying why.
+# 32-bit loader whenever wine32 is installed. Where that loader cannot
+# start for a cause that lies in the machine, `wine` and `winepath` in
+# BIN_DIR, put first on PATH, go through the 64-bit loader, which runs the
+# x64 program and Wine's own 64-bit tools; the x86 program cannot run at
+# all, and the sourcing script exits with CTest's skip status, 77, saying
+# why. The causes: the kernel refuses 32-bit programs (its own words), or
+# the 32-bit packages could not be installed beside what the machine has
+# (apt's words, from the note). Any other reason the loader cannot start is
+# a failure: the sourcing script exits with 1.
 #
 # DORVANE_TEST_NO_WINE32=1 makes the 32-bit loader count as unable to start,
 # so that a machine that runs it can show the other path.
@@ -17,20 +21,32 @@
 wine_arch=${1:?usage: . wine_loader.sh x64|x86 BIN_DIR}
 wine_bin=${2:?usage: . wine_loader.sh x64|x86 BIN_DIR}
 
+wine32_trouble=
 if [ -n "${DORVANE_TEST_NO_WINE32:-}" ]; then
   wine32_trouble="DORVANE_TEST_NO_WINE32 is set"
-elif wine32_trouble=$(/usr/lib/wine/wine --version 2>&1); then
-  wine32_trouble=
-else
+elif ! wine32_words=$(/usr/lib/wine/wine --version 2>&1); then
   # The shell's own complaint, without the place in this script it names.
-  wine32_trouble="/usr/lib/wine/wine --version ended with status $?: \
-$(tail -n 1 <<<"$wine32_trouble" | sed 's/^.*: line [0-9]*: //')"
+  wine32_words=$(tail -n 1 <<<"$wine32_words" | sed 's/^.*: line [0-9]*: //')
+  kernel_status=0
+  wine32_trouble=$("$(dirname "${BASH_SOURCE[0]}")/../../scripts/runs-32bit.sh") || kernel_status=$?
+  if ((kernel_status == 2)); then
+    echo "FAIL: cannot tell whether this kernel runs 32-bit programs"
+    exit 1
+  elif ((kernel_status == 0)); then
+    if dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q 'install ok installed' ||
+       [ ! -s "${DORVANE_WINE32_NOTE:-}" ]; then
+      echo "FAIL: the 32-bit Wine loader cannot start ($wine32_words), on a kernel that runs 32-bit programs;" \
+        "scripts/install-deps.sh wine32 installs what it needs"
+      exit 1
+    fi
+    wine32_trouble="the 32-bit packages could not be installed: $(tr '\n' ' ' <"$DORVANE_WINE32_NOTE")"
+  fi
+  unset kernel_status
 fi
 
 if [ -n "$wine32_trouble" ]; then
   if [ "$wine_arch" = x86 ]; then
-    echo "SKIPPED: the 32-bit Wine loader cannot start on this machine ($wine32_trouble);" \
-      "the x86 program cannot be run here"
+    echo "SKIPPED: $wine32_trouble; the x86 program cannot be run here"
     exit 77
   fi
   echo "The 32-bit Wine loader cannot start ($wine32_trouble): using the 64-bit loader"
@@ -40,4 +56,4 @@ if [ -n "$wine32_trouble" ]; then
   chmod +x "$wine_bin/wine" "$wine_bin/winepath"
   export PATH=$wine_bin:$PATH
 fi
-unset wine_arch wine_bin wine32_trouble
+unset wine_arch wine_bin wine32_trouble wine32_words

@@ -22,8 +22,7 @@ i386_driver=${DORVANE_I386_ODBC_DRIVER:-}
 case $arch in
   # The program's own view of HKLM\SOFTWARE, and the other one.
   x64) view=/reg:64 other_view=/reg:32 ;;
-  x86) view=/reg:32 other_view=/reg:64
-       [ -f "$i386_driver" ] || { echo "DORVANE_I386_ODBC_DRIVER: no 32-bit driver" >&2; exit 1; } ;;
+  x86) view=/reg:32 other_view=/reg:64 ;;
   *) echo "unknown architecture $arch" >&2; exit 2 ;;
 esac
 
@@ -39,6 +38,10 @@ cleanup() {
 trap cleanup EXIT
 
 . "$(dirname "$0")/wine_loader.sh" "$arch" "$work/bin"
+if [ "$arch" = x86 ] && [ ! -f "$i386_driver" ]; then
+  echo "DORVANE_I386_ODBC_DRIVER: no 32-bit driver" >&2
+  exit 1
+fi
 . "$(dirname "$0")/../support/checks.sh"
 sql() { mariadb --no-defaults --batch --skip-column-names -u root -S "$db/mysqld.sock"; }
 grants() { echo "SHOW GRANTS FOR 'userSQL'@'%'" | sql | sort; }

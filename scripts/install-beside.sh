@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Installs Debian packages beside what the machine has, never in its place:
+# no installed package is removed or downgraded, whatever the indexes offer.
+# An installed package may be upgraded where a new one needs it, as apt
+# does for any install.
+#
+#   install-beside.sh PACKAGE...
+#
+# Packages already installed are left as they are. apt plans the install
+# first, without doing it; a plan that removes or downgrades anything is
+# refused before a single package changes, and the install itself keeps
+# the same guards.
+#
+# Exit status: 0 installed (or nothing was missing); 3 refused, with apt's
+# own words on standard output and nothing changed; 1 the install failed
+# after a plan that was allowed.
+set -uo pipefail
+
+(($#)) || { echo "usage: install-beside.sh PACKAGE..." >&2; exit 2; }
+export DEBIAN_FRONTEND=noninteractive
+
+# What is installed, from the status file that apt itself reads.
+status_file=$(apt-config shell s Dir::State::status/f | sed -n "s/^s='\(.*\)'$/\1/p")
+missing=()
+for p in "$@"; do
+  dpkg-query --admindir="$(dirname "${status_file:-/var/lib/dpkg/status}")" -W -f='${Status}' "$p" 2>/dev/null \
+    | grep -q 'install ok installed' || missing+=("$p")
+done
+((${#missing[@]})) || exit 0
+
+# apt's reasons, without its progress lines and its plan's own lines.
+apt_words() {
+  grep -v -e '^Reading ' -e '^Building ' -e '^NOTE: This is only a simulation' -e '^      apt-get needs root' \
+    -e '^      Keep also in mind' -e '^Inst ' -e '^Conf ' -e '^Remv ' -e '^$' || true
+}
+# The plan, with the guards that apt itself keeps: --no-remove refuses a
+# plan that removes anything, and -y without --allow-downgrades one that
+# downgrades anything, each in apt's own words.
+if ! plan=$(apt-get -s -y --no-remove --no-install-recommends install "${missing[@]}" 2>&1); then
+  apt_words <<<"$plan"
+  exit 3
+fi
+echo "Installing: ${missing[*]}" >&2
+apt-get install -y -qq --no-remove --no-install-recommends "${missing[@]}" >/dev/null || exit 1
