@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets everything up on a fresh Debian machine and runs every test:
 #  - the unit tests and the tests against a private MariaDB, in a plain
-#    build and in an address + undefined-behaviour sanitizer build;
+#    optimised build (g++) and in an address + undefined-behaviour
+#    sanitizer build (clang);
 #  - the Windows program, cross-compiled for x64 and x86, its file and its
 #    MSI's tables checked, run under Wine and installed from its MSI (part
 #    of the plain build's tests); where the kernel runs no 32-bit programs,
@@ -43,11 +44,15 @@ cmake -S . -B build-deb -DCMAKE_BUILD_TYPE=Release -DDORVANE_TESTS=OFF \
   -DDORVANE_DEBIAN_PACKAGE=ON >/dev/null
 cmake --build build-deb -j "$jobs"
 (cd build-deb && cpack -G DEB -B "$PWD/cpack" >/dev/null)
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Debug -DDORVANE_WERROR=ON -DDORVANE_WINE32_NOTE="$wine32_note" \
+# The plain build is optimised and hardened as packagers build it, with g++;
+# the sanitizer build is clang's: each compiler's warnings on every file,
+# tests included.
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDORVANE_WERROR=ON -DDORVANE_WINE32_NOTE="$wine32_note" \
   "-DDORVANE_WINDOWS_BUILDS=$(IFS=';'; echo "${windows_builds[*]}")" \
   -DDORVANE_DEB="$(ls "$PWD"/build-deb/cpack/dorvane_*_amd64.deb)" >/dev/null
 cmake --build build -j "$jobs"
-cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DDORVANE_SANITIZE=ON -DDORVANE_WERROR=ON >/dev/null
+CC=clang CXX=clang++ cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DDORVANE_SANITIZE=ON -DDORVANE_WERROR=ON \
+  >/dev/null
 cmake --build build-asan -j "$jobs"
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDORVANE_FUZZ=ON \
   -DDORVANE_WERROR=ON >/dev/null

@@ -39,7 +39,10 @@ elif ! wine32_words=$(/usr/lib/wine/wine --version 2>&1); then
         "scripts/install-deps.sh wine32 installs what it needs"
       exit 1
     fi
-    wine32_trouble="the 32-bit packages could not be installed: $(tr '\n' ' ' <"$DORVANE_WINE32_NOTE")"
+    # apt's conclusion; its whole answer, often long, stays in the note.
+    wine32_trouble="the 32-bit packages could not be installed beside what is there: $(
+      { grep '^E: ' "$DORVANE_WINE32_NOTE" || head -n 1 "$DORVANE_WINE32_NOTE"; } | tr '\n' ' ')(apt's whole answer: \
+$DORVANE_WINE32_NOTE)"
   fi
   unset kernel_status
 fi
