@@ -28,6 +28,13 @@ void message_box(const std::string& text);
 // - POSIX: standard error, which a scheduler's journal keeps.
 void show_fatal_error(const Error& error);
 
+// Tells an administrator of a failure that the run passes over and goes on
+// from, such as a setting that could not be written. Nobody is asked to
+// acknowledge it, and it never fails the run.
+// - Windows: a warning in the Application event log.
+// - POSIX: standard error.
+void warn(const std::string& text) noexcept;
+
 // Closes the run's reports, whether it reached its end or not.
 // - Windows: the event log records the first ten texts that nobody could
 //   see (message_box), so that a run where every grant fails cannot flood

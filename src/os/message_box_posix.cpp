@@ -22,6 +22,13 @@ void message_box(const std::string& text) {
     std::cerr.flush();
 }
 
+void warn(const std::string& text) noexcept {
+    try {
+        std::cerr << program_name << ": warning: " << to_system_codepage(text) << std::endl;
+    } catch (...) {  // a warning that cannot be written is not worth the run
+    }
+}
+
 void end_reports(const std::function<std::string()>&) {}
 
 void show_fatal_error(const Error& error) {

@@ -91,6 +91,13 @@ void show_fatal_error(const Error& error) {
     if (person_can_see()) show_box(text, MB_ICONERROR);
 }
 
+void warn(const std::string& text) noexcept {
+    try {
+        report_event(EVENTLOG_WARNING_TYPE, text);
+    } catch (...) {  // a warning that cannot be made is not worth the run
+    }
+}
+
 void end_reports(const std::function<std::string()>& log_path) {
     const int held_back = unseen_texts - unseen_texts_recorded;
     if (held_back <= 0) return;

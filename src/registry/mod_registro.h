@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "common/error.h"
+
 namespace dorvane::modRegistro {
 
 // Predefined root keys, as their 32-bit handle values.
@@ -20,5 +22,14 @@ constexpr std::int32_t reg_dword = 4;  // 32-bit number, little-endian
 std::int32_t escribir_valor_registro(std::uint32_t clave_raiz, const std::string& subclave,
                                      const std::string& nombre_valor, const std::string& valor,
                                      std::int32_t tipo_valor) noexcept;
+
+// The same, keeping in `fallo` why a write failed, for whoever tells of it.
+std::int32_t escribir_valor_registro(std::uint32_t clave_raiz, const std::string& subclave,
+                                     const std::string& nombre_valor, const std::string& valor,
+                                     std::int32_t tipo_valor, Error& fallo) noexcept;
+
+// The number of the failure that a key which does not exist gives
+// (ERROR_FILE_NOT_FOUND): a data source that is not defined.
+constexpr std::int32_t error_file_not_found = 2;
 
 }  // namespace dorvane::modRegistro

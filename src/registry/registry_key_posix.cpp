@@ -20,10 +20,9 @@ struct RegistryKey::State {
 
 namespace {
 
-constexpr std::int32_t file_not_found = 2;  // ERROR_FILE_NOT_FOUND
 constexpr std::int32_t invalid_data = 13;   // ERROR_INVALID_DATA
 
-Error no_such_key() { return Error(file_not_found, "The system cannot find the file specified."); }
+Error no_such_key() { return Error(error_file_not_found, "The system cannot find the file specified."); }
 
 }  // namespace
 

@@ -6,13 +6,34 @@
 #include "registry/mod_registro.h"
 
 namespace dorvane {
+namespace {
+
+// A setting that could not be written is passed over, as the run always
+// has, but no longer in silence: a site whose settings are never applied
+// (a read-only file system, a key it may not write) hears of it. A data
+// source that is not defined has nothing to write, and is not told.
+std::int32_t write_setting_or_warn(std::uint32_t clave_raiz, const std::string& subclave,
+                                   const std::string& nombre_valor, const std::string& valor,
+                                   std::int32_t tipo_valor) {
+    Error fallo;
+    const std::int32_t resultado =
+        modRegistro::escribir_valor_registro(clave_raiz, subclave, nombre_valor, valor, tipo_valor, fallo);
+    if (resultado != 0 && fallo.Number != modRegistro::error_file_not_found) {
+        const std::string fuente = subclave.substr(subclave.rfind('\\') + 1);
+        os::warn("the data source " + fuente + " was not given " + nombre_valor + "=" + valor + ": error " +
+                 std::to_string(fallo.Number) + ": " + fallo.Description);
+    }
+    return resultado;
+}
+
+}  // namespace
 
 Form1Seams Form1Seams::platform() {
     Form1Seams seams;
     seams.new_connection = [] { return std::make_unique<db::OdbcConnection>(); };
     seams.message_box = os::message_box;
     seams.program_directory = os::program_directory;
-    seams.escribir_valor_registro = modRegistro::escribir_valor_registro;
+    seams.escribir_valor_registro = write_setting_or_warn;
     return seams;
 }
 

@@ -1,13 +1,17 @@
 // dorvane: resets the privileges of the read-only user on three ODBC data
-// sources. It takes no arguments and reads no configuration.
+// sources. With no arguments it runs the job and reads no configuration;
+// an argument asks for something that touches nothing (help, the version).
 #include <clocale>
 #include <exception>
 #include <new>
 
 #include "log/run_log.h"
+#include "os/console_output.h"
 #include "os/message_box.h"
 #include "os/program_directory.h"
+#include "run/arguments.h"
 #include "run/form1.h"
+#include "run/help_text.h"
 
 namespace {
 
@@ -34,11 +38,24 @@ std::string log_path() {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
     // Only the character set comes from the environment, for the text the
     // program writes out. Numbers and everything else keep the C locale's
     // conventions, here and in the ODBC driver that runs in this process.
     std::setlocale(LC_CTYPE, "");
+    const dorvane::Arguments arguments = dorvane::read_arguments(argc, argv);
+    using dorvane::os::Stream;
+    switch (arguments.request) {
+        case dorvane::Request::help:
+            return dorvane::os::write_console(Stream::output, dorvane::help_text()) ? 0 : 1;
+        case dorvane::Request::version:
+            return dorvane::os::write_console(Stream::output, dorvane::version_text()) ? 0 : 1;
+        case dorvane::Request::usage_error:
+            dorvane::os::write_console(Stream::error, dorvane::usage_error_text(arguments.problem));
+            return 2;
+        case dorvane::Request::run:
+            break;
+    }
     const int status = run();
     dorvane::os::end_reports(log_path);
     return status;

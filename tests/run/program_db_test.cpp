@@ -1,6 +1,7 @@
 // The real executable against the private MariaDB: what a run leaves in
 // its log, in odbc.ini and in the exit status.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <map>
@@ -195,6 +196,64 @@ TEST(Program, NullOwnerEndsTheRunAfterTheRowsBeforeIt) {
     ASSERT_EQ(sent.size(), 9u);  // the query, then rows 1 to 4 in full
     EXPECT_EQ(sent.back(), "grant select on \"PUB\".\"t4\" to 'userSQL'");
     EXPECT_EQ(read_bytes(program / "dorvane.log").find("Programa finalizado."), std::string::npos);
+}
+
+// Help, the version and a usage error each answer and touch nothing: no
+// setting written, no log created or emptied, no statement sent.
+TEST(Program, AnArgumentAnswersAndTouchesNothing) {
+    TempDir program, odbc;
+    write_odbc_config(odbc.path(), three_data_sources());
+    write_bytes(program / "dorvane.log", "a line of an earlier run\r\n");
+    const std::string settings = read_bytes(odbc / "odbc.ini");
+    const struct {
+        const char* arguments;
+        int status;
+        const char* says;
+    } asks[] = {{"--help", 0, "Exit status:"}, {"-h", 0, "VistasQuendar2"},
+                {"--version", 0, "dorvane 1.0"},  {"--dry-rn", 2, "dorvane: unknown argument '--dry-rn'"},
+                {"-h -h", 2, "one argument at most"}, {"/?", 2, "unknown argument"}};
+    start_statement_log();
+    for (const auto& ask : asks) {
+        const ProgramRun run = run_program(program.path(), odbc.path(), ask.arguments);
+        EXPECT_EQ(run.exit_status, ask.status) << ask.arguments << ": " << run.standard_error;
+        EXPECT_NE(run.standard_error.find(ask.says), std::string::npos) << ask.arguments << ": " << run.standard_error;
+    }
+    EXPECT_EQ(read_bytes(program / "dorvane.log"), "a line of an earlier run\r\n");
+    EXPECT_EQ(read_bytes(odbc / "odbc.ini"), settings);
+    EXPECT_TRUE(logged_statements().empty());
+}
+
+// A setting that cannot be written is passed over, as ever, and told on
+// standard error with its data source, its value and the system's error.
+// The program runs as a user who may read odbc.ini but not replace it.
+TEST(Program, ASettingThatCannotBeWrittenIsToldAndTheRunGoesOn) {
+    TempDir program, odbc;
+    write_odbc_config(odbc.path(), three_data_sources({"VistasQuendar2"}, {"VistasQuendar", "VistasQuendar1"}));
+    const std::string settings = read_bytes(odbc / "odbc.ini");
+    namespace fs = std::filesystem;
+    fs::permissions(odbc.path(), fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                                     fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
+    std::string launcher;
+    if (::geteuid() == 0) {  // root writes anywhere: the run is made as nobody
+        launcher = "setpriv --reuid=nobody --regid=nogroup --clear-groups";
+        fs::permissions(program.path(), fs::perms::all);
+    }
+    const ProgramRun run = run_program(program.path(), odbc.path(), "", launcher);
+    fs::permissions(odbc.path(), fs::perms::owner_all);
+
+    EXPECT_EQ(run.exit_status, 0) << run.standard_error;
+    EXPECT_EQ(read_bytes(odbc / "odbc.ini"), settings);
+    std::string expected;
+    for (const char* told : {"VistasQuendar was not given DefaultIsolationLevel=REPEATABLE READ",
+                             "VistasQuendar was not given ArraySize=1000",
+                             "VistasQuendar1 was not given DefaultIsolationLevel=REPEATABLE READ",
+                             "VistasQuendar1 was not given ArraySize=1000",
+                             "VistasQuendar was not given DefaultIsolationLevel=READ UNCOMMITTED",
+                             "VistasQuendar1 was not given DefaultIsolationLevel=READ UNCOMMITTED"})
+        expected += std::string("dorvane: warning: the data source ") + told + ": error 13: Permission denied\n";
+    EXPECT_EQ(run.standard_error, expected);
+    const std::string log = read_bytes(program / "dorvane.log");
+    EXPECT_EQ(log.substr(log.size() - 22), "Programa finalizado.\r\n");
 }
 
 }  // namespace

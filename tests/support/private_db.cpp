@@ -142,13 +142,16 @@ std::string three_data_sources(const std::vector<std::string>& missing,
     return ini;
 }
 
-ProgramRun run_program(const std::string& program_dir, const std::string& odbc_dir) {
+ProgramRun run_program(const std::string& program_dir, const std::string& odbc_dir, const std::string& arguments,
+                       const std::string& launcher) {
     const std::string exe = program_dir + "/dorvane";
     std::filesystem::copy_file(DORVANE_EXE, exe, std::filesystem::copy_options::overwrite_existing);
     TempDir elsewhere;
+    std::filesystem::permissions(elsewhere.path(), std::filesystem::perms::all);  // for any launcher's user
     ProgramRun result{};
-    result.standard_error = run("cd " + shell_quote(elsewhere.path()) + " && ODBCSYSINI=" +
-                                    shell_quote(odbc_dir) + " " + program_wrapper() + shell_quote(exe),
+    result.standard_error = run("cd " + shell_quote(elsewhere.path()) + " && ODBCSYSINI=" + shell_quote(odbc_dir) +
+                                    " " + (launcher.empty() ? "" : launcher + " ") + program_wrapper() +
+                                    shell_quote(exe) + (arguments.empty() ? "" : " " + arguments),
                                 "", &result.exit_status);
     return result;
 }

@@ -49,11 +49,14 @@ std::string three_data_sources(const std::vector<std::string>& missing = {},
 std::string program_wrapper();
 
 // A run of the real executable, copied into `program_dir` and started from
-// another working directory with ODBCSYSINI=`odbc_dir`.
+// another working directory with ODBCSYSINI=`odbc_dir`, with `arguments`
+// (shell words) and under `launcher` (a command that runs the rest, such as
+// setpriv), where given.
 struct ProgramRun {
     int exit_status;
-    std::string standard_error;
+    std::string standard_error;  // standard output too, before it
 };
-ProgramRun run_program(const std::string& program_dir, const std::string& odbc_dir);
+ProgramRun run_program(const std::string& program_dir, const std::string& odbc_dir,
+                       const std::string& arguments = "", const std::string& launcher = "");
 
 }  // namespace dorvane::testing

@@ -102,6 +102,15 @@ run_windows() {  # run_windows DIR [env...]
   (cd "$work/elsewhere" && timeout 300 env "${@:2}" wine "$1/dorvane.exe" >"$1/output" 2>&1)
 }
 
+echo "== help, asked the Windows way, into a file"
+mkdir -p "$work/help" "$work/elsewhere"
+cp "$win_exe" "$work/help/dorvane.exe"
+(cd "$work/elsewhere" && timeout 300 wine "$work/help/dorvane.exe" '/?' >"$work/help/text" 2>/dev/null)
+check "dorvane.exe /? ends with status 0" same 0 "$?"
+check "its text reaches the file, in CR LF lines" grep -q $'^Exit status:\r$' "$work/help/text"
+check "nothing else happens: no log, no setting" same "dorvane.exe text 1" "$(ls "$work/help" | tr '\n' ' ')$(
+  wine reg query 'HKLM\SOFTWARE\ODBC\ODBC.INI\VistasQuendar' $view 2>/dev/null | grep -c REG_SZ)"
+
 echo "== the Linux program, for reference"
 reset_database
 mkdir -p "$work/linux"

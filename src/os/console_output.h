@@ -1,0 +1,19 @@
+// Text for whoever started the program from a command line: help, the
+// version, a usage error.
+#pragma once
+
+#include <string>
+
+namespace dorvane::os {
+
+enum class Stream { output, error };
+
+// Writes UTF-8 `text` to standard output or standard error.
+// - POSIX: the streams themselves.
+// - Windows: the program has no console of its own, so the handle it was
+//   given (a file or pipe it was redirected to, a console it inherited),
+//   or else the console of the command prompt that started it; where there
+//   is neither, the text goes nowhere. Returns false where it went nowhere.
+bool write_console(Stream stream, const std::string& text);
+
+}  // namespace dorvane::os

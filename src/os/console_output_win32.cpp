@@ -1,0 +1,49 @@
+#include "os/console_output.h"
+
+#include <windows.h>
+
+#include "os/encoding.h"
+#include "os/utf16.h"
+
+namespace dorvane::os {
+namespace {
+
+bool usable(HANDLE handle) { return handle != nullptr && handle != INVALID_HANDLE_VALUE; }
+
+// A console takes UTF-16 whatever its code page; a file or a pipe takes the
+// system's ANSI code page and CR LF line ends, as the run log does.
+bool write_to(HANDLE handle, const std::string& text) {
+    DWORD mode = 0;
+    if (GetConsoleMode(handle, &mode)) {
+        const std::u16string wide = utf8_to_utf16(text);
+        DWORD written = 0;
+        return WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr) &&
+               written == wide.size();
+    }
+    std::string bytes;
+    for (const char c : to_system_codepage(text)) {
+        if (c == '\n') bytes += '\r';
+        bytes += c;
+    }
+    DWORD written = 0;
+    return WriteFile(handle, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+           written == bytes.size();
+}
+
+}  // namespace
+
+bool write_console(Stream stream, const std::string& text) {
+    const DWORD which = stream == Stream::output ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE;
+    const HANDLE given = GetStdHandle(which);
+    if (usable(given)) return write_to(given, text);
+    // Started from a command prompt without redirection: its console.
+    if (!AttachConsole(ATTACH_PARENT_PROCESS) && GetLastError() != ERROR_ACCESS_DENIED) return false;
+    const HANDLE console = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                       nullptr, OPEN_EXISTING, 0, nullptr);
+    if (!usable(console)) return false;
+    const bool written = write_to(console, text);
+    CloseHandle(console);
+    return written;
+}
+
+}  // namespace dorvane::os

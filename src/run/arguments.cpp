@@ -1,0 +1,30 @@
+#include "run/arguments.h"
+
+#include <string_view>
+
+namespace dorvane {
+namespace {
+
+// An argument as it may be shown back: printable ASCII only, so that what
+// a caller passed can neither garble the message nor drive a terminal.
+std::string printable(std::string_view argument) {
+    std::string shown;
+    for (const char c : argument.substr(0, 64)) shown += c >= 0x20 && c < 0x7f ? c : '?';
+    return argument.size() > 64 ? shown + "..." : shown;
+}
+
+}  // namespace
+
+Arguments read_arguments(int argc, const char* const* argv) {
+    if (argc <= 1) return {};
+    if (argc > 2) return {Request::usage_error, "one argument at most"};
+    const std::string_view argument = argv[1];
+    if (argument == "--help" || argument == "-h") return {Request::help, {}};
+#ifdef _WIN32
+    if (argument == "/?") return {Request::help, {}};
+#endif
+    if (argument == "--version") return {Request::version, {}};
+    return {Request::usage_error, "unknown argument '" + printable(argument) + "'"};
+}
+
+}  // namespace dorvane

@@ -1,0 +1,20 @@
+// What the command line asks for. With no arguments, the run; anything
+// else is read-only: help, the version, or a usage error.
+#pragma once
+
+#include <string>
+
+namespace dorvane {
+
+enum class Request { run, help, version, usage_error };
+
+struct Arguments {
+    Request request = Request::run;
+    std::string problem;  // for a usage error: what was wrong
+};
+
+// `--help` and `-h` (and on Windows `/?`) ask for help, `--version` for the
+// version; one argument at most.
+Arguments read_arguments(int argc, const char* const* argv);
+
+}  // namespace dorvane
