@@ -5,7 +5,8 @@ if(CMAKE_INSTALL_PREFIX_INITIALIZED_TO_DEFAULT)
   set(CMAKE_INSTALL_PREFIX /opt/dorvane CACHE PATH "Where dorvane is installed" FORCE)
 endif()
 # The Debian package's layout: the units where systemd looks for them, and
-# the copyright, changelog and lintian overrides where Debian's tools do.
+# the copyright, changelog, manual page and lintian overrides where Debian's
+# tools do.
 option(DORVANE_DEBIAN_PACKAGE "Lay the install out for the Debian package" OFF)
 set(DORVANE_MAINTAINER "dorvane maintainers <dorvane@example.org>" CACHE STRING
     "The Debian package's maintainer, as \"Name <address>\"")
@@ -32,7 +33,15 @@ else()
                      COMMAND gzip -9nf changelog
                      DEPENDS ${CMAKE_BINARY_DIR}/debian/changelog
                      WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/debian)
-  add_custom_target(debian_changelog ALL DEPENDS ${CMAKE_BINARY_DIR}/debian/changelog.gz)
+  # The manual page, compressed as Debian's tools expect, where man finds it.
+  add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/debian/dorvane.8.gz
+                     COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/packaging/linux/dorvane.8 dorvane.8
+                     COMMAND gzip -9nf dorvane.8
+                     DEPENDS ${PROJECT_SOURCE_DIR}/packaging/linux/dorvane.8
+                     WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/debian)
+  add_custom_target(debian_changelog ALL DEPENDS ${CMAKE_BINARY_DIR}/debian/changelog.gz
+                                                 ${CMAKE_BINARY_DIR}/debian/dorvane.8.gz)
+  install(FILES ${CMAKE_BINARY_DIR}/debian/dorvane.8.gz DESTINATION /usr/share/man/man8)
   install(FILES packaging/linux/copyright ${CMAKE_BINARY_DIR}/debian/changelog.gz
           DESTINATION /usr/share/doc/dorvane)
   install(FILES packaging/linux/lintian-overrides DESTINATION /usr/share/lintian/overrides

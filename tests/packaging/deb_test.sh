@@ -27,9 +27,10 @@ check "version $version" same "$version" "$(field Version)"
 check "architecture amd64" same amd64 "$(field Architecture)"
 check "it depends on unixODBC's libraries, as dpkg-shlibdeps found them" \
   grep -Eq '(^|, )libodbc2 \(>= [0-9.]+\)(,|$).*libodbcinst2 \(>= ' <<<"$(field Depends)"
-check "its files: the program, the README, the two units, Debian's documents and lintian's overrides" same \
-  "./lib/systemd/system/dorvane.service ./lib/systemd/system/dorvane.timer ./opt/dorvane/README.md ./opt/dorvane/dorvane \
-./usr/share/doc/dorvane/changelog.gz ./usr/share/doc/dorvane/copyright ./usr/share/lintian/overrides/dorvane" \
+check "its files: the program, the README, the two units, Debian's documents, the manual page, lintian's overrides" \
+  same "./lib/systemd/system/dorvane.service ./lib/systemd/system/dorvane.timer ./opt/dorvane/README.md ./opt/dorvane/dorvane \
+./usr/share/doc/dorvane/changelog.gz ./usr/share/doc/dorvane/copyright ./usr/share/lintian/overrides/dorvane \
+./usr/share/man/man8/dorvane.8.gz" \
   "$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $6 }' | sort | tr '\n' ' ' | sed 's/ $//')"
 mkdir -p "$work/control"
 dpkg-deb -e "$deb" "$work/control"
