@@ -13,13 +13,14 @@ Error closed_stream() { return Error(54, "Bad file mode"); }
 
 void TextStream::WriteLine(const std::string& text) {
     if (!open_) throw closed_stream();
-    file_.write(os::to_system_codepage(text) + "\r\n");
+    if (!file_) return sink_(text);
+    file_->write(os::to_system_codepage(text) + "\r\n");
 }
 
 void TextStream::Close() {
     if (!open_) throw closed_stream();
     open_ = false;
-    file_.close();
+    if (file_) file_->close();
 }
 
 std::unique_ptr<TextStream> FileSystemObject::CreateTextFile(const std::string& path,

@@ -2,7 +2,9 @@
 // scripting runtime that the run log needs.
 #pragma once
 
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "log/output_file.h"
@@ -13,7 +15,12 @@ namespace dorvane::log {
 // run that ends abruptly keeps what it had written.
 class TextStream {
 public:
+    using LineSink = std::function<void(const std::string& line)>;
+
     explicit TextStream(OutputFile file) : file_(std::move(file)) {}
+    // A stream whose lines go to `sink` as they are, with no file behind it:
+    // a plan's, on standard output.
+    explicit TextStream(LineSink sink) : sink_(std::move(sink)) {}
 
     // Writes `text` in the system's code page, then CR LF.
     void WriteLine(const std::string& text);
@@ -21,7 +28,8 @@ public:
     void Close();
 
 private:
-    OutputFile file_;
+    std::optional<OutputFile> file_;
+    LineSink sink_;
     bool open_ = true;
 };
 

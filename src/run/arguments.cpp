@@ -24,6 +24,7 @@ Arguments read_arguments(int argc, const char* const* argv) {
     if (argument == "/?") return {Request::help, {}};
 #endif
     if (argument == "--version") return {Request::version, {}};
+    if (argument == "--dry-run") return {Request::dry_run, {}};
     return {Request::usage_error, "unknown argument '" + printable(argument) + "'"};
 }
 

@@ -1,12 +1,12 @@
 // What the command line asks for. With no arguments, the run; anything
-// else is read-only: help, the version, or a usage error.
+// else is read-only: the plan, help, the version, or a usage error.
 #pragma once
 
 #include <string>
 
 namespace dorvane {
 
-enum class Request { run, help, version, usage_error };
+enum class Request { run, dry_run, help, version, usage_error };
 
 struct Arguments {
     Request request = Request::run;
@@ -14,7 +14,7 @@ struct Arguments {
 };
 
 // `--help` and `-h` (and on Windows `/?`) ask for help, `--version` for the
-// version; one argument at most.
+// version, `--dry-run` for the plan; one argument at most.
 Arguments read_arguments(int argc, const char* const* argv);
 
 }  // namespace dorvane

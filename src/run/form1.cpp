@@ -1,6 +1,7 @@
 #include "run/form1.h"
 
 #include "db/odbc_connection.h"
+#include "db/printing_connection.h"
 #include "os/message_box.h"
 #include "os/program_directory.h"
 #include "registry/mod_registro.h"
@@ -34,6 +35,18 @@ Form1Seams Form1Seams::platform() {
     seams.message_box = os::message_box;
     seams.program_directory = os::program_directory;
     seams.escribir_valor_registro = write_setting_or_warn;
+    return seams;
+}
+
+Form1Seams Form1Seams::plan(const std::function<void(const std::string& linea)>& salida) {
+    Form1Seams seams;
+    seams.new_connection = [salida] {
+        return std::make_unique<db::PrintingConnection>(std::make_unique<db::OdbcConnection>(), salida);
+    };
+    seams.message_box = [](const std::string&) {};
+    seams.program_directory = os::program_directory;
+    seams.escribir_valor_registro = [](std::uint32_t, const std::string&, const std::string&, const std::string&,
+                                       std::int32_t) { return 0; };
     return seams;
 }
 

@@ -25,6 +25,9 @@ struct Form1Seams {
         escribir_valor_registro;
 
     static Form1Seams platform();
+    // For a plan: the real connection for reading, printing every statement
+    // to `salida` instead of sending it; no box, no setting.
+    static Form1Seams plan(const std::function<void(const std::string& linea)>& salida);
 };
 
 class Form1 {
@@ -34,6 +37,12 @@ public:
     // The whole run, from the settings before the work to the settings after
     // it. An Error that leaves it ends the run.
     void Form_Load();
+
+    // What a run would send, without sending it: each data source's walk,
+    // under a line that names it, with the log's lines going to `salida`
+    // too. Needs the seams of Form1Seams::plan. An Error that leaves it is
+    // the one that would end the run.
+    void planificar(const std::function<void(const std::string& linea)>& salida);
 
     // One data source: open, walk the catalogue, close.
     void principal(const std::string& nombre_odbc);

@@ -37,7 +37,7 @@ std::string help_text() {
     for (const Ajuste& ajuste : ajustes_antes)
         before += std::string(before.empty() ? "" : ", ") + ajuste.nombre + "=" + ajuste.valor;
 
-    return std::string("Usage: ") + os::program_name + " [" + help_option + " | --version]\n"
+    return std::string("Usage: ") + os::program_name + " [--dry-run | " + help_option + " | --version]\n"
            "\n"
            "Resets the SQL privileges of the read-only user userSQL. With no\n"
            "arguments it runs the whole job, unattended:\n"
@@ -62,14 +62,18 @@ std::string help_text() {
            "  1  the run ended early; its error number and description are reported\n"
            "  2  the command line was not understood; nothing was done\n"
            "\n"
-           "Options (none of them touches a setting, the log or a database):\n" +
+           "Options (none of them writes a setting or the log, or changes a database):\n" +
+           option_line("--dry-run", "the plan: connects and reads the catalogue as a run does, then") +
+           option_line("", "prints every statement a run would send, in its order, under") +
+           option_line("", "a line naming its data source; sends none of them; exit status") +
+           option_line("", "as a run's") +
            option_line(help_option, "this text") + option_line("--version", "the version");
 }
 
 std::string version_text() { return std::string(os::program_name) + " " + DORVANE_VERSION + "\n"; }
 
 std::string usage_error_text(const std::string& problem) {
-    return std::string(os::program_name) + ": " + problem + "\nUsage: " + os::program_name + " [" + help_option +
+    return std::string(os::program_name) + ": " + problem + "\nUsage: " + os::program_name + " [--dry-run | " + help_option +
            " | --version]; with no arguments, the run\n";
 }
 

@@ -4,6 +4,7 @@
 #include <clocale>
 #include <exception>
 #include <new>
+#include <string>
 
 #include "log/run_log.h"
 #include "os/console_output.h"
@@ -32,6 +33,34 @@ int run() {
     return 1;
 }
 
+// The plan: what a run would send, on standard output; its exit status is
+// the one a run would have. An error that would end the run is told as a
+// run tells it on POSIX, on standard error, and nowhere else: no box, no
+// event.
+int plan() {
+    using dorvane::os::Stream;
+    const auto salida = [](const std::string& linea) {
+        if (!dorvane::os::write_console(Stream::output, linea + "\n"))
+            throw dorvane::Error(dorvane::unspecified_error, "The plan could not be written to standard output");
+    };
+    const auto tell = [](const dorvane::Error& error) {
+        dorvane::os::write_console(Stream::error, std::string(dorvane::os::program_name) + ": error " +
+                                                      std::to_string(error.Number) + ": " + error.Description + "\n");
+    };
+    try {
+        dorvane::Form1 form(dorvane::Form1Seams::plan(salida));
+        form.planificar(salida);
+        return 0;
+    } catch (const dorvane::Error& error) {
+        tell(error);
+    } catch (const std::bad_alloc&) {
+        tell(dorvane::Error(7, "Out of memory"));
+    } catch (const std::exception& e) {
+        tell(dorvane::Error(dorvane::unspecified_error, e.what()));
+    }
+    return 1;
+}
+
 std::string log_path() {
     return dorvane::os::join_path(dorvane::os::program_directory(), dorvane::log::nombre_log);
 }
@@ -53,6 +82,8 @@ int main(int argc, char** argv) {
         case dorvane::Request::usage_error:
             dorvane::os::write_console(Stream::error, dorvane::usage_error_text(arguments.problem));
             return 2;
+        case dorvane::Request::dry_run:
+            return plan();
         case dorvane::Request::run:
             break;
     }

@@ -256,5 +256,59 @@ TEST(Program, ASettingThatCannotBeWrittenIsToldAndTheRunGoesOn) {
     EXPECT_EQ(log.substr(log.size() - 22), "Programa finalizado.\r\n");
 }
 
+// The plan is the run's walk with nothing sent: its statements are, byte
+// for byte and in order, the ones that the run then sends; it sends only
+// the catalogue query, writes no setting and leaves the log alone; and it
+// ends as the run would.
+TEST(Program, TheDryRunPrintsWhatTheRunSendsAndSendsNothingElse) {
+    sql("CREATE DATABASE IF NOT EXISTS \"PUB\"; CREATE TABLE IF NOT EXISTS \"PUB\".\"clientes\" (id INT);"
+        "CREATE DATABASE IF NOT EXISTS \"CONTA\"; CREATE TABLE IF NOT EXISTS \"CONTA\".\"asientos\" (id INT);"
+        "DROP TABLE IF EXISTS \"PUB\".\"ghost\";");
+    set_catalogue({{1, "PUB", "clientes"}, {2, "CONTA", "asientos"}, {3, "PUB", "ghost"}});
+    TempDir program, odbc;
+    write_odbc_config(odbc.path(), three_data_sources({}, {"VistasQuendar2"}));
+    write_bytes(program / "dorvane.log", "a line of an earlier run\r\n");
+    const std::string settings = read_bytes(odbc / "odbc.ini");
+    const std::string grants = grants_of_usersql();
+
+    start_statement_log();
+    const ProgramRun dry = run_program(program.path(), odbc.path(), "--dry-run");
+    const std::vector<std::string> sent_by_plan = logged_statements();
+    ASSERT_EQ(dry.exit_status, 0) << dry.standard_error;
+    EXPECT_EQ(read_bytes(program / "dorvane.log"), "a line of an earlier run\r\n");
+    EXPECT_EQ(read_bytes(odbc / "odbc.ini"), settings);
+    EXPECT_EQ(grants_of_usersql(), grants);
+    const std::vector<std::string> two_catalogue_reads(2, "select * from sysprogress.systables where id > 0");
+    EXPECT_EQ(sent_by_plan, two_catalogue_reads);
+
+    std::vector<std::string> planned;
+    std::istringstream lines(dry.standard_error);
+    std::string headings, unopened;
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind("-- ", 0) == 0) headings += line + "|";
+        else if (line.rfind("Error para ", 0) == 0) unopened = line;
+        else planned.push_back(line);
+    }
+    EXPECT_EQ(headings, "-- VistasQuendar|-- VistasQuendar1|-- VistasQuendar2|");
+
+    start_statement_log();
+    const ProgramRun run = run_program(program.path(), odbc.path());
+    ASSERT_EQ(run.exit_status, 0) << run.standard_error;
+    std::vector<std::string> sent;
+    for (const std::string& statement : logged_statements())
+        if (statement != two_catalogue_reads[0]) sent.push_back(statement);
+    EXPECT_EQ(planned, sent);
+    EXPECT_EQ(planned.size(), 10u);  // three revokes and two grants, twice
+    // The data source that cannot be opened: the log's line, as it is.
+    ASSERT_FALSE(unopened.empty()) << dry.standard_error;
+    EXPECT_NE(read_bytes(program / "dorvane.log").find(unopened + "\r\n"), std::string::npos) << unopened;
+
+    // A row the run could not read ends the plan as it ends the run.
+    set_catalogue({{1, "PUB", "clientes"}, {2, nullptr, "x"}});
+    const ProgramRun early = run_program(program.path(), odbc.path(), "--dry-run");
+    EXPECT_EQ(early.exit_status, 1);
+    EXPECT_NE(early.standard_error.find("\ndorvane: error 94: "), std::string::npos) << early.standard_error;
+}
+
 }  // namespace
 }  // namespace dorvane::testing
