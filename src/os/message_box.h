@@ -35,6 +35,11 @@ void show_fatal_error(const Error& error);
 // - POSIX: standard error.
 void warn(const std::string& text) noexcept;
 
+// Tells what a run did, once at its end.
+// - Windows: an information event in the Application event log.
+// - POSIX: standard output, which a scheduler's journal keeps.
+void tell_summary(const std::string& text) noexcept;
+
 // Closes the run's reports, whether it reached its end or not.
 // - Windows: the event log records the first ten texts that nobody could
 //   see (message_box), so that a run where every grant fails cannot flood

@@ -29,6 +29,13 @@ void warn(const std::string& text) noexcept {
     }
 }
 
+void tell_summary(const std::string& text) noexcept {
+    try {
+        std::cout << to_system_codepage(text) << std::flush;
+    } catch (...) {  // the run is over; its status stands
+    }
+}
+
 void end_reports(const std::function<std::string()>&) {}
 
 void show_fatal_error(const Error& error) {

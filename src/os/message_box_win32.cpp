@@ -44,16 +44,17 @@ HANDLE event_source() {
     return source.get();
 }
 
-// Records `text` in the Application event log under the program's name.
+// Records `text` in the Application event log under the program's name, as
+// the event `id` of the message table (one ID per kind of event).
 // A report that cannot be made is passed over: it changes nothing in the
 // run, like any failure while reporting a failure.
-void report_event(WORD type, const std::string& text) {
+void report_event(WORD type, DWORD id, const std::string& text) {
     const HANDLE source = event_source();
     if (source == nullptr) return;
     std::u16string wide = utf8_to_utf16(text);
     if (wide.size() > longest_event_text) wide.resize(longest_event_text);
     LPCWSTR strings[] = {reinterpret_cast<LPCWSTR>(wide.c_str())};
-    ReportEventW(source, type, 0, DORVANE_EVENT_TEXT, nullptr, 1, 0, strings, nullptr);
+    ReportEventW(source, type, 0, id, nullptr, 1, 0, strings, nullptr);
 }
 
 // In the system's code page, as every other text the program shows; should
@@ -81,20 +82,27 @@ void message_box(const std::string& text) {
     if (person_can_see()) {
         show_box(text, 0);
     } else if (++unseen_texts <= unseen_texts_recorded) {
-        report_event(EVENTLOG_WARNING_TYPE, text);
+        report_event(EVENTLOG_WARNING_TYPE, DORVANE_EVENT_FAILED_GRANT, text);
     }
 }
 
 void show_fatal_error(const Error& error) {
     const std::string text = "Error " + std::to_string(error.Number) + ": " + error.Description;
-    report_event(EVENTLOG_ERROR_TYPE, text);
+    report_event(EVENTLOG_ERROR_TYPE, DORVANE_EVENT_EARLY_END, text);
     if (person_can_see()) show_box(text, MB_ICONERROR);
 }
 
 void warn(const std::string& text) noexcept {
     try {
-        report_event(EVENTLOG_WARNING_TYPE, text);
+        report_event(EVENTLOG_WARNING_TYPE, DORVANE_EVENT_SETTING_NOT_WRITTEN, text);
     } catch (...) {  // a warning that cannot be made is not worth the run
+    }
+}
+
+void tell_summary(const std::string& text) noexcept {
+    try {
+        report_event(EVENTLOG_INFORMATION_TYPE, DORVANE_EVENT_SUMMARY, text);
+    } catch (...) {  // the run is over; its status stands
     }
 }
 
@@ -107,7 +115,7 @@ void end_reports(const std::function<std::string()>& log_path) {
     } catch (const Error&) {
         // The warning still counts them; the log is beside the program.
     }
-    report_event(EVENTLOG_WARNING_TYPE, std::to_string(held_back) +
+    report_event(EVENTLOG_WARNING_TYPE, DORVANE_EVENT_MORE_FAILED_GRANTS, std::to_string(held_back) +
                                             " more failed grants are not recorded here: each of them is in the log" +
                                             where);
 }

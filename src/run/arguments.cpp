@@ -5,6 +5,13 @@
 namespace dorvane {
 namespace {
 
+// Windows' own way to ask a program for help.
+#ifdef _WIN32
+constexpr bool slash_question_asks_for_help = true;
+#else
+constexpr bool slash_question_asks_for_help = false;
+#endif
+
 // An argument as it may be shown back: printable ASCII only, so that what
 // a caller passed can neither garble the message nor drive a terminal.
 std::string printable(std::string_view argument) {
@@ -19,10 +26,8 @@ Arguments read_arguments(int argc, const char* const* argv) {
     if (argc <= 1) return {};
     if (argc > 2) return {Request::usage_error, "one argument at most"};
     const std::string_view argument = argv[1];
-    if (argument == "--help" || argument == "-h") return {Request::help, {}};
-#ifdef _WIN32
-    if (argument == "/?") return {Request::help, {}};
-#endif
+    if (argument == "--help" || argument == "-h" || (slash_question_asks_for_help && argument == "/?"))
+        return {Request::help, {}};
     if (argument == "--version") return {Request::version, {}};
     if (argument == "--dry-run") return {Request::dry_run, {}};
     return {Request::usage_error, "unknown argument '" + printable(argument) + "'"};

@@ -10,6 +10,7 @@
 #include "common/error.h"
 #include "db/database.h"
 #include "log/text_stream.h"
+#include "run/run_summary.h"
 
 namespace dorvane {
 
@@ -64,11 +65,16 @@ public:
     // The current error: the last failure that a handler kept.
     Error Err;
 
+    // What the walk did so far, for the run's summary.
+    ResumenEjecucion resumen;
+
     std::unique_ptr<db::Connection> conexion;
     std::unique_ptr<log::FileSystemObject> fso;
     std::unique_ptr<log::TextStream> fichero_log;
 
 private:
+    void count(std::size_t ResumenFuente::*enviadas, std::size_t ResumenFuente::*fallidas);
+
     Form1Seams seams_;
 };
 

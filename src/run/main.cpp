@@ -1,8 +1,10 @@
 // dorvane: resets the privileges of the read-only user on three ODBC data
 // sources. With no arguments it runs the job and reads no configuration;
 // an argument asks for something that touches nothing (help, the version).
+#include <chrono>
 #include <clocale>
 #include <exception>
+#include <memory>
 #include <new>
 #include <string>
 
@@ -13,15 +15,19 @@
 #include "run/arguments.h"
 #include "run/form1.h"
 #include "run/help_text.h"
+#include "run/run_summary.h"
 
 namespace {
 
-// The whole run; its exit status.
-int run() {
+// The whole run; its exit status. `resumen` gets what the walk did, however
+// far the run went.
+int run(dorvane::ResumenEjecucion& resumen) {
+    std::unique_ptr<dorvane::Form1> form;
+    int status = 1;
     try {
-        dorvane::Form1 form;
-        form.Form_Load();
-        return 0;
+        form = std::make_unique<dorvane::Form1>();
+        form->Form_Load();
+        status = 0;
     } catch (const dorvane::Error& error) {
         // Nothing caught it: it ends the run here, and the user is told.
         dorvane::os::show_fatal_error(error);
@@ -30,7 +36,8 @@ int run() {
     } catch (const std::exception& e) {
         dorvane::os::show_fatal_error(dorvane::Error(dorvane::unspecified_error, e.what()));
     }
-    return 1;
+    if (form) resumen = std::move(form->resumen);
+    return status;
 }
 
 // The plan: what a run would send, on standard output; its exit status is
@@ -87,7 +94,14 @@ int main(int argc, char** argv) {
         case dorvane::Request::run:
             break;
     }
-    const int status = run();
+    const auto started = std::chrono::steady_clock::now();
+    dorvane::ResumenEjecucion resumen;
+    const int status = run(resumen);
     dorvane::os::end_reports(log_path);
+    try {
+        dorvane::os::tell_summary(
+            dorvane::summary_text(resumen, std::chrono::steady_clock::now() - started, status));
+    } catch (const std::bad_alloc&) {  // no memory left for the summary: the run's status stands
+    }
     return status;
 }

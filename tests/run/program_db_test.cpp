@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -204,23 +205,31 @@ TEST(Program, AnArgumentAnswersAndTouchesNothing) {
     TempDir program, odbc;
     write_odbc_config(odbc.path(), three_data_sources());
     write_bytes(program / "dorvane.log", "a line of an earlier run\r\n");
+    namespace fs = std::filesystem;
+    const fs::file_time_type long_ago = fs::file_time_type::clock::now() - std::chrono::hours(24);
+    fs::last_write_time(program / "dorvane.log", long_ago);
+    fs::last_write_time(odbc / "odbc.ini", long_ago);
     const std::string settings = read_bytes(odbc / "odbc.ini");
     const struct {
         const char* arguments;
         int status;
         const char* says;
     } asks[] = {{"--help", 0, "Exit status:"}, {"-h", 0, "VistasQuendar2"},
-                {"--version", 0, "dorvane 1.0"},  {"--dry-rn", 2, "dorvane: unknown argument '--dry-rn'"},
-                {"-h -h", 2, "one argument at most"}, {"/?", 2, "unknown argument"}};
+                {"--version", 0, "dorvane 1.0"}, {"-x", 2, "dorvane: unknown argument '-x'"},
+                {"--dry-run extra", 2, "one argument at most"}, {"/?", 2, "unknown argument"}};
     start_statement_log();
     for (const auto& ask : asks) {
         const ProgramRun run = run_program(program.path(), odbc.path(), ask.arguments);
         EXPECT_EQ(run.exit_status, ask.status) << ask.arguments << ": " << run.standard_error;
-        EXPECT_NE(run.standard_error.find(ask.says), std::string::npos) << ask.arguments << ": " << run.standard_error;
+        const std::string& said = ask.status == 0 ? run.standard_output : run.standard_error;
+        EXPECT_NE(said.find(ask.says), std::string::npos) << ask.arguments << ": " << said;
+        EXPECT_EQ((ask.status == 0 ? run.standard_error : run.standard_output), "") << ask.arguments;
     }
     EXPECT_EQ(read_bytes(program / "dorvane.log"), "a line of an earlier run\r\n");
     EXPECT_EQ(read_bytes(odbc / "odbc.ini"), settings);
-    EXPECT_TRUE(logged_statements().empty());
+    EXPECT_TRUE(fs::last_write_time(program / "dorvane.log") == long_ago);
+    EXPECT_TRUE(fs::last_write_time(odbc / "odbc.ini") == long_ago);
+    EXPECT_EQ(logged_connections(), 0);
 }
 
 // A setting that cannot be written is passed over, as ever, and told on
@@ -264,7 +273,8 @@ TEST(Program, TheDryRunPrintsWhatTheRunSendsAndSendsNothingElse) {
     sql("CREATE DATABASE IF NOT EXISTS \"PUB\"; CREATE TABLE IF NOT EXISTS \"PUB\".\"clientes\" (id INT);"
         "CREATE DATABASE IF NOT EXISTS \"CONTA\"; CREATE TABLE IF NOT EXISTS \"CONTA\".\"asientos\" (id INT);"
         "DROP TABLE IF EXISTS \"PUB\".\"ghost\";");
-    set_catalogue({{1, "PUB", "clientes"}, {2, "CONTA", "asientos"}, {3, "PUB", "ghost"}});
+    set_catalogue({{1, "PUB", "clientes"}, {2, "CONTA", "asientos"}, {3, "PUB", "ghost"},
+                   {4, "PUB", "x\" to 'userSQL'; drop table \"clientes"}});
     TempDir program, odbc;
     write_odbc_config(odbc.path(), three_data_sources({}, {"VistasQuendar2"}));
     write_bytes(program / "dorvane.log", "a line of an earlier run\r\n");
@@ -274,6 +284,7 @@ TEST(Program, TheDryRunPrintsWhatTheRunSendsAndSendsNothingElse) {
     start_statement_log();
     const ProgramRun dry = run_program(program.path(), odbc.path(), "--dry-run");
     const std::vector<std::string> sent_by_plan = logged_statements();
+    EXPECT_EQ(logged_connections(), 2);  // the two data sources it could open
     ASSERT_EQ(dry.exit_status, 0) << dry.standard_error;
     EXPECT_EQ(read_bytes(program / "dorvane.log"), "a line of an earlier run\r\n");
     EXPECT_EQ(read_bytes(odbc / "odbc.ini"), settings);
@@ -282,7 +293,7 @@ TEST(Program, TheDryRunPrintsWhatTheRunSendsAndSendsNothingElse) {
     EXPECT_EQ(sent_by_plan, two_catalogue_reads);
 
     std::vector<std::string> planned;
-    std::istringstream lines(dry.standard_error);
+    std::istringstream lines(dry.standard_output);
     std::string headings, unopened;
     for (std::string line; std::getline(lines, line);) {
         if (line.rfind("-- ", 0) == 0) headings += line + "|";
@@ -298,16 +309,62 @@ TEST(Program, TheDryRunPrintsWhatTheRunSendsAndSendsNothingElse) {
     for (const std::string& statement : logged_statements())
         if (statement != two_catalogue_reads[0]) sent.push_back(statement);
     EXPECT_EQ(planned, sent);
-    EXPECT_EQ(planned.size(), 10u);  // three revokes and two grants, twice
+    EXPECT_EQ(planned.size(), 14u);  // four revokes and three grants, twice
+    EXPECT_EQ(planned[5], "Revoke all on \"PUB\".\"x\"\" to 'userSQL'; drop table \"\"clientes\" from 'userSQL'");
     // The data source that cannot be opened: the log's line, as it is.
-    ASSERT_FALSE(unopened.empty()) << dry.standard_error;
+    ASSERT_FALSE(unopened.empty()) << dry.standard_output;
     EXPECT_NE(read_bytes(program / "dorvane.log").find(unopened + "\r\n"), std::string::npos) << unopened;
 
     // A row the run could not read ends the plan as it ends the run.
     set_catalogue({{1, "PUB", "clientes"}, {2, nullptr, "x"}});
     const ProgramRun early = run_program(program.path(), odbc.path(), "--dry-run");
     EXPECT_EQ(early.exit_status, 1);
-    EXPECT_NE(early.standard_error.find("\ndorvane: error 94: "), std::string::npos) << early.standard_error;
+    EXPECT_EQ(early.standard_error.rfind("dorvane: error 94: ", 0), 0u) << early.standard_error;
+}
+
+// The summary on standard output, at a run's end and at an early end: the
+// counts are the walk's, the failures those the log holds.
+TEST(Program, EachRunEndsWithItsSummary) {
+    sql("CREATE DATABASE IF NOT EXISTS \"PUB\"; CREATE TABLE IF NOT EXISTS \"PUB\".\"clientes\" (id INT);"
+        "CREATE DATABASE IF NOT EXISTS \"CONTA\"; CREATE TABLE IF NOT EXISTS \"CONTA\".\"asientos\" (id INT);"
+        "DROP TABLE IF EXISTS \"PUB\".\"ghost\"; DELETE FROM mysql.tables_priv WHERE User = 'userSQL';"
+        "FLUSH PRIVILEGES; GRANT UPDATE ON \"CONTA\".\"asientos\" TO 'userSQL';");
+    set_catalogue({{1, "PUB", "clientes"}, {2, "CONTA", "asientos"}, {3, "PUB", "ghost"}});
+    TempDir program, odbc;
+    write_odbc_config(odbc.path(), three_data_sources({}, {"VistasQuendar2"}));
+    const auto without_time = [](const std::string& text) {
+        const std::size_t at = text.find("  ended after ");
+        const std::size_t seconds = text.find(" s with exit status ", at);
+        return at == std::string::npos || seconds == std::string::npos ? text
+                                                                        : text.substr(0, at + 14) + "T" + text.substr(seconds);
+    };
+
+    const ProgramRun run = run_program(program.path(), odbc.path());
+    ASSERT_EQ(run.exit_status, 0) << run.standard_error;
+    // A revoke fails where userSQL holds nothing (clientes on the first
+    // data source, asientos on the second, once the first took its UPDATE
+    // away); ghost fails its revoke and its grant both times.
+    EXPECT_EQ(without_time(run.standard_output),
+              "Summary of the run:\n"
+              "  VistasQuendar: 3 tables walked; revokes: 3 sent, 2 failed; grants: 2 sent, 1 failed\n"
+              "  VistasQuendar1: 3 tables walked; revokes: 3 sent, 2 failed; grants: 2 sent, 1 failed\n"
+              "  VistasQuendar2: could not be opened\n"
+              "  ended after T s with exit status 0\n");
+    const std::string log = read_bytes(program / "dorvane.log");
+    std::size_t failures_logged = 0;
+    for (std::size_t at = 0; (at = log.find("Error para VistasQuendar", at)) != std::string::npos; ++at)
+        ++failures_logged;
+    EXPECT_EQ(failures_logged, 6u) << log;
+
+    set_catalogue({{1, "PUB", "clientes"}, {2, nullptr, "x"}});
+    const ProgramRun early = run_program(program.path(), odbc.path());
+    EXPECT_EQ(early.exit_status, 1);
+    EXPECT_EQ(without_time(early.standard_output),
+              "Summary of the run:\n"
+              "  VistasQuendar: 2 tables walked; revokes: 1 sent, 0 failed; grants: 1 sent, 0 failed\n"
+              "  VistasQuendar1: not reached\n"
+              "  VistasQuendar2: not reached\n"
+              "  ended after T s with exit status 1\n");
 }
 
 }  // namespace

@@ -29,7 +29,11 @@ std::string shell_quote(const std::string& text) {
 constexpr int command_limit_seconds = 600;
 
 // Runs `command` with `input` on its standard input; its standard output.
-std::string run(const std::string& command, const std::string& input, int* status = nullptr) {
+// With `status`, a failure is not raised but given there, and the standard
+// error is given in `error_output` where that is asked for, or else after
+// the standard output.
+std::string run(const std::string& command, const std::string& input, int* status = nullptr,
+                std::string* error_output = nullptr) {
     TempDir scratch;
     write_bytes(scratch / "in", input);
     const std::string full = "timeout --kill-after=10 " + std::to_string(command_limit_seconds) + " sh -c " +
@@ -41,7 +45,9 @@ std::string run(const std::string& command, const std::string& input, int* statu
         code == 124 ? "(stopped: still running after " + std::to_string(command_limit_seconds) + " s)\n" : "";
     if (status != nullptr) {
         *status = code;
-        return read_bytes(scratch / "out") + read_bytes(scratch / "err") + stalled;
+        if (error_output == nullptr) return read_bytes(scratch / "out") + read_bytes(scratch / "err") + stalled;
+        *error_output = read_bytes(scratch / "err") + stalled;
+        return read_bytes(scratch / "out");
     }
     if (code != 0) throw std::runtime_error(command + " failed: " + read_bytes(scratch / "err") + stalled);
     return read_bytes(scratch / "out");
@@ -99,6 +105,11 @@ void start_statement_log() {
         "TRUNCATE TABLE mysql.general_log; SET GLOBAL general_log = 1;");
 }
 
+int logged_connections() {
+    return std::stoi(sql("SELECT COUNT(*) FROM mysql.general_log WHERE command_type = 'Connect' "
+                         "AND argument LIKE 'sysprogress@%';"));
+}
+
 std::vector<std::string> logged_statements() {
     // HEX keeps line breaks inside names from splitting rows.
     const std::string rows = sql(
@@ -149,10 +160,10 @@ ProgramRun run_program(const std::string& program_dir, const std::string& odbc_d
     TempDir elsewhere;
     std::filesystem::permissions(elsewhere.path(), std::filesystem::perms::all);  // for any launcher's user
     ProgramRun result{};
-    result.standard_error = run("cd " + shell_quote(elsewhere.path()) + " && ODBCSYSINI=" + shell_quote(odbc_dir) +
-                                    " " + (launcher.empty() ? "" : launcher + " ") + program_wrapper() +
-                                    shell_quote(exe) + (arguments.empty() ? "" : " " + arguments),
-                                "", &result.exit_status);
+    result.standard_output = run("cd " + shell_quote(elsewhere.path()) + " && ODBCSYSINI=" + shell_quote(odbc_dir) +
+                                     " " + (launcher.empty() ? "" : launcher + " ") + program_wrapper() +
+                                     shell_quote(exe) + (arguments.empty() ? "" : " " + arguments),
+                                 "", &result.exit_status, &result.standard_error);
     return result;
 }
 

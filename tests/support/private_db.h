@@ -33,6 +33,8 @@ std::string grants_of_usersql();
 // order, leaving out the driver's own set-up queries.
 void start_statement_log();
 std::vector<std::string> logged_statements();
+// How many times sysprogress connected since `start_statement_log`.
+int logged_connections();
 
 // A directory to use as ODBCSYSINI, with the driver and an odbc.ini holding
 // `odbc_ini` (where "@SOCKET@" stands for the server's socket).
@@ -54,7 +56,8 @@ std::string program_wrapper();
 // setpriv), where given.
 struct ProgramRun {
     int exit_status;
-    std::string standard_error;  // standard output too, before it
+    std::string standard_error;
+    std::string standard_output;
 };
 ProgramRun run_program(const std::string& program_dir, const std::string& odbc_dir,
                        const std::string& arguments = "", const std::string& launcher = "");

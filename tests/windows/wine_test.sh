@@ -126,6 +126,15 @@ check "the Windows run ends with status 0" same 0 "$?"
 check "its log holds the Linux log's bytes" cmp "$work/linux/dorvane.log" "$work/win/dorvane.log"
 check "its log ends with CR LF" same "Programa finalizado.\r\n" "$(tail -c 22 "$work/win/dorvane.log" | sed -n l | tr -d '\n' | sed 's/\$$//; s/\\r/\\r\\n/')"
 check "userSQL's grants are the Linux run's" same "$linux_grants" "$(grants)"
+# The plan, into a file: the Linux program's, statement for statement and
+# heading for heading (the line of the data source that cannot be opened
+# holds each ODBC layer's own words).
+(cd "$work/elsewhere" && timeout 300 wine "$work/win/dorvane.exe" --dry-run >"$work/win/plan" 2>/dev/null)
+check "dorvane.exe --dry-run > file ends with status 0" same 0 "$?"
+(cd "$work/elsewhere" && "$linux_exe" --dry-run >"$work/linux/plan" 2>/dev/null)
+check "its plan, in CR LF lines, is the Linux program's" same "$(grep -v '^Error para ' "$work/linux/plan")" \
+  "$(grep -v '^Error para ' "$work/win/plan" | sed 's/\r$//')"
+check "and it has the statements" grep -q '^Revoke all on "PUB"."clientes" from '"'userSQL'"$'\r$' "$work/win/plan"
 key_values() {  # key_values NAME VIEW
   wine reg query "HKLM\\SOFTWARE\\ODBC\\ODBC.INI\\$1" $2 2>/dev/null | tr -d '\r' | grep -v '^reg: '
 }
@@ -301,6 +310,15 @@ check "the first ten are warning events" same "$(grep -- '-> 1146 -> ' "$work/un
 check "one more warning counts the other 15 and names the log" same \
   "15 more failed grants are not recorded here: each of them is in the log $(winepath -w "$work/unseen-many/dorvane.log" 2>/dev/null | tr -d '\r')" \
   "$(tail -n +11 <<<"$warnings" | sed 's/\\\\/\\/g')"
+# Wine's stub names each event's type and ID: monitoring picks them by ID.
+event_ids() { sed -n 's/^.*fixme:advapi:ReportEventW ([^,]*,0x\([0-9a-f]*\),0x[0-9a-f]*,0x\([0-9a-f]*\),.*$/\1 \2/p' "$1/output"; }
+check "IDs: a warning 1 for each of the ten, a warning 2 for the rest, then the summary, information 4" same \
+  "$(printf '0002 00000001\n%.0s' $(seq 1 10))
+0002 00000002
+0004 00000004" "$(event_ids "$work/unseen-many")"
+check "the summary counts the walk" grep -q \
+  'trace:eventlog:ReportEventW L"Summary of the run:\\n  VistasQuendar: 25 tables walked; revokes: 25 sent, 25 failed; grants: 25 sent, 25 failed\\n' \
+  "$work/unseen-many/output"
 check "the event source is registered once" same 1 \
   "$(grep -c 'fixme:advapi:RegisterEventSourceA ' "$work/unseen-many/output")"
 mkdir -p "$work/unseen-fatal/dorvane.log"  # the log cannot be created
@@ -308,5 +326,7 @@ run_unseen "$work/unseen-fatal"
 check "a run that ends early ends by itself, status 1" same 1 "$?"
 check "an error event carries the number and the description" grep -Eqx 'Error [0-9]+: .+' \
   <<<"$(event_texts "$work/unseen-fatal" err)"
+check "IDs: the early end, error 3, then the summary, information 4" same "0001 00000003
+0004 00000004" "$(event_ids "$work/unseen-fatal")"
 
 checks_done

@@ -1,0 +1,37 @@
+#include "run/run_summary.h"
+
+#include <cstdio>
+
+#include "run/settings.h"
+
+namespace dorvane {
+namespace {
+
+std::string counted(const char* what, std::size_t sent, std::size_t failed) {
+    return std::string(what) + ": " + std::to_string(sent) + " sent, " + std::to_string(failed) + " failed";
+}
+
+std::string line_for(const ResumenFuente& f) {
+    if (!f.abierta) return f.fuente + ": could not be opened";
+    return f.fuente + ": " + std::to_string(f.tablas) + " tables walked; " +
+           counted("revokes", f.revocaciones, f.revocaciones_fallidas) + "; " +
+           counted("grants", f.concesiones, f.concesiones_fallidas);
+}
+
+}  // namespace
+
+std::string summary_text(const ResumenEjecucion& resumen, std::chrono::steady_clock::duration duracion,
+                         int exit_status) {
+    std::string text = "Summary of the run:\n";
+    for (const std::string& fuente : fuentes_de_datos) {
+        const ResumenFuente* reached = nullptr;
+        for (const ResumenFuente& f : resumen.fuentes)
+            if (f.fuente == fuente) reached = &f;
+        text += "  " + (reached != nullptr ? line_for(*reached) : fuente + ": not reached") + "\n";
+    }
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, "%.2f", std::chrono::duration<double>(duracion).count());
+    return text + "  ended after " + seconds + " s with exit status " + std::to_string(exit_status) + "\n";
+}
+
+}  // namespace dorvane
