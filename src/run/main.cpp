@@ -6,6 +6,7 @@
 #include <exception>
 #include <memory>
 #include <new>
+#include <optional>
 #include <string>
 
 #include "log/run_log.h"
@@ -23,21 +24,25 @@ namespace {
 // far the run went.
 int run(dorvane::ResumenEjecucion& resumen) {
     std::unique_ptr<dorvane::Form1> form;
-    int status = 1;
+    std::optional<dorvane::Error> fatal;
     try {
         form = std::make_unique<dorvane::Form1>();
         form->Form_Load();
-        status = 0;
     } catch (const dorvane::Error& error) {
-        // Nothing caught it: it ends the run here, and the user is told.
-        dorvane::os::show_fatal_error(error);
+        fatal = error;
     } catch (const std::bad_alloc&) {
-        dorvane::os::show_fatal_error(dorvane::Error(7, "Out of memory"));
+        fatal = dorvane::Error(7, "Out of memory");
     } catch (const std::exception& e) {
-        dorvane::os::show_fatal_error(dorvane::Error(dorvane::unspecified_error, e.what()));
+        fatal = dorvane::Error(dorvane::unspecified_error, e.what());
     }
     if (form) resumen = std::move(form->resumen);
-    return status;
+    // The log and the connection are closed before anybody is told, as a box
+    // may wait for a person for a long time.
+    form.reset();
+    if (!fatal) return 0;
+    // Nothing caught it: it ends the run here, and the user is told.
+    dorvane::os::show_fatal_error(*fatal);
+    return 1;
 }
 
 // The plan: what a run would send, on standard output; its exit status is
