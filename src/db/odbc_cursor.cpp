@@ -96,23 +96,30 @@ bool OdbcCursor::fetch(std::vector<FieldValue>& row) {
 FieldValue OdbcCursor::read_bound(const Column& column) {
     if (column.indicator == SQL_NULL_DATA) return std::nullopt;
     const std::size_t capacity = column.buffer.size() - 1;  // one for the NUL
-    const std::size_t length = written_length(column.buffer.data(), capacity, column.indicator);
+    const std::size_t length = written_length(column.buffer.data(), capacity);
     if (length == capacity && static_cast<std::size_t>(column.indicator) != capacity * sizeof(SQLWCHAR)) {
         // Longer than its column declared: read again, whole, where the
         // driver lets a bound column be read (SQL_GD_BOUND). A value that
-        // comes back no longer than the buffer (in UTF-8 no shorter than in
-        // UTF-16) is not whole, and a name cut short must never be used.
-        FieldValue whole = rereads_bound_ ? read_column(column.number) : std::nullopt;
+        // comes back no longer than the buffer, counted in UTF-16 units as
+        // the buffer is, is not whole, and a name cut short must never be
+        // used.
+        std::optional<std::u16string> whole = rereads_bound_ ? read_column_text(column.number) : std::nullopt;
         if (!whole || whole->size() <= capacity) {
             throw Error(unspecified_error, "The driver gave a value of the result only in part");
         }
-        return whole;
+        return os::utf16_to_utf8(*whole);
     }
     return from_sqlwchar(column.buffer.data(), length);
 }
 
-// The whole value as text, however long, in as many pieces as it takes.
 FieldValue OdbcCursor::read_column(SQLUSMALLINT column) {
+    std::optional<std::u16string> value = read_column_text(column);
+    if (!value) return std::nullopt;
+    return os::utf16_to_utf8(*value);
+}
+
+// The whole value in UTF-16, however long, in as many pieces as it takes.
+std::optional<std::u16string> OdbcCursor::read_column_text(SQLUSMALLINT column) {
     std::u16string value;
     SQLWCHAR buffer[512] = {};
     constexpr std::size_t capacity = sizeof buffer / sizeof *buffer - 1;  // one for the NUL
@@ -122,14 +129,14 @@ FieldValue OdbcCursor::read_column(SQLUSMALLINT column) {
         if (rc == SQL_NO_DATA) break;
         statement_.check(rc);
         if (indicator == SQL_NULL_DATA) return std::nullopt;
-        const std::size_t length = written_length(buffer, capacity, indicator);
+        const std::size_t length = written_length(buffer, capacity);
         value.append(reinterpret_cast<const char16_t*>(buffer), length);
         // A piece that left room, or that the driver gave without a
         // warning (01004 says there is more), is the last one, whatever
         // its length indicator says (SQL_NO_TOTAL included).
         if (rc == SQL_SUCCESS || length < capacity) break;
     }
-    return os::utf16_to_utf8(value);
+    return value;
 }
 
 }  // namespace dorvane::db

@@ -1,6 +1,7 @@
 // A query's result over an ODBC statement handle, read row by row.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -43,7 +44,9 @@ private:
     void bind_columns();
     void order_columns();
     FieldValue read_bound(const Column& column);
+    // The whole value as text, however long.
     FieldValue read_column(SQLUSMALLINT number);
+    std::optional<std::u16string> read_column_text(SQLUSMALLINT number);
 
     StatementHandle statement_;
     std::vector<Column> columns_;  // the columns asked for, in that order

@@ -55,15 +55,15 @@ inline std::string from_terminated_sqlwchar(const SQLWCHAR* buffer, std::size_t 
 }
 
 // How many characters of a value a driver wrote into `buffer`, which holds
-// `capacity` of them and a terminator: the length it reported, in bytes,
-// where its terminator sits there; otherwise, for a driver that counts in
-// characters or gave SQL_NO_TOTAL, wherever the terminator is. `capacity`
-// when the buffer is full.
-inline std::size_t written_length(const SQLWCHAR* buffer, std::size_t capacity, SQLLEN indicator) {
-    if (indicator >= 0) {
-        const auto reported = static_cast<std::size_t>(indicator) / sizeof(SQLWCHAR);
-        if (reported <= capacity && buffer[reported] == 0) return reported;
-    }
+// `capacity` of them and a terminator: up to its first terminator, or
+// `capacity` when the buffer is full. The length that the driver reports
+// is not taken, not even where a terminator sits at that place: drivers
+// count in bytes or in characters, some count the terminator too, some
+// count the UTF-8 bytes of text of several bytes a character, and a buffer
+// that keeps an earlier row's bytes may hold a terminator anywhere. An
+// over-reported length would give "clientes" a NUL at its end, and every
+// statement would name a table that does not exist.
+inline std::size_t written_length(const SQLWCHAR* buffer, std::size_t capacity) {
     return terminated_length(buffer, capacity);
 }
 

@@ -18,18 +18,19 @@ TEST(OdbcText, ATextEndsAtItsTerminatorWhateverLengthWasReported) {
     EXPECT_EQ(from_terminated_sqlwchar(unterminated, 3), "ab");
 }
 
-// A value's length: the reported one only where the terminator bears it
-// out. A driver that counts characters would otherwise cut "clientes" to
-// "clie", and one that says SQL_NO_TOTAL of a piece that fits would pad it
-// with whatever the buffer held after the terminator.
-TEST(OdbcText, AValueIsAsLongAsItsTerminatorSays) {
-    const SQLWCHAR value[12] = {'c', 'l', 'i', 'e', 'n', 't', 'e', 's', 0, 'x', 'x', 0};
-    EXPECT_EQ(written_length(value, 11, 8 * sizeof(SQLWCHAR)), 8u);  // counted in bytes
-    EXPECT_EQ(written_length(value, 11, 8), 8u);                      // counted in characters
-    EXPECT_EQ(written_length(value, 11, SQL_NO_TOTAL), 8u);
-    EXPECT_EQ(written_length(value, 8, SQL_NO_TOTAL), 8u);  // a full buffer: the value may go on
+// A value ends at its first terminator, whatever its driver reported: a
+// count in characters would cut "clientes" to "clie"; and a buffer kept
+// from row to row holds stale bytes and stale terminators after it, where
+// a length that counts the terminator, or the UTF-8 bytes of "año", would
+// find one and give the name a NUL at its end.
+TEST(OdbcText, AValueEndsAtItsFirstTerminator) {
+    const SQLWCHAR value[12] = {'c', 'l', 'i', 'e', 'n', 't', 'e', 's', 0, 0, 'x', 0};
+    EXPECT_EQ(written_length(value, 11), 8u);  // not 9, where "the terminator counted" points
+    const SQLWCHAR year[8] = {'a', u'\u00f1', 'o', 0, 0, 'x', 'x', 0};
+    EXPECT_EQ(written_length(year, 7), 3u);  // not 4, the UTF-8 bytes of "año"
+    EXPECT_EQ(written_length(value, 8), 8u);  // a full buffer: the value may go on
     const SQLWCHAR empty[4] = {0, 'x', 'x', 0};
-    EXPECT_EQ(written_length(empty, 3, 0), 0u);
+    EXPECT_EQ(written_length(empty, 3), 0u);
 }
 
 }  // namespace
