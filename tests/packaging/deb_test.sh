@@ -34,7 +34,7 @@ check "its files: the program, the README, the two units, Debian's documents, th
   "$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $6 }' | sort | tr '\n' ' ' | sed 's/ $//')"
 mkdir -p "$work/control"
 dpkg-deb -e "$deb" "$work/control"
-check "its maintainer scripts: the prerm that disables the timer, the postinst and postrm" \
+check "its maintainer scripts: the prerm that stops the timer, the postinst and postrm" \
   same "control md5sums postinst postrm prerm" "$(ls "$work/control" | tr '\n' ' ' | sed 's/ $//')"
 # Every tag, down to the pedantic ones, is either mended or overridden with
 # its reason in the package.

@@ -214,18 +214,25 @@ check "after it the timer fires, and that run succeeds" same success "$(show Res
 rm -r "$root/etc/systemd/system/dorvane.timer.d"
 inside systemctl daemon-reload
 
-echo "== removed, then purged"
+echo "== removed, reinstalled, then removed and purged"
+# Debian's convention: a removal keeps the timer's enablement (masking it
+# meanwhile), a reinstall brings it back, a purge forgets it.
 timer_state="$root/var/lib/systemd/deb-systemd-helper-enabled/dorvane.timer.dsh-also $root/var/lib/systemd/timers/stamp-dorvane.timer"
 step "apt-get remove" apt-get remove -y dorvane
-check "remove leaves no unit, the timer stopped and not enabled" same \
-  "not-found inactive not-found" \
+check "remove stops the timer and masks it, and leaves no unit of its own" same \
+  "masked inactive not-found" \
   "$(show LoadState dorvane.timer) $(show ActiveState dorvane.timer) $(show LoadState dorvane.service)$(
-     ls "$root"/lib/systemd/system/dorvane.* "$root"/etc/systemd/system/*/dorvane.* 2>/dev/null)"
+     ls "$root"/lib/systemd/system/dorvane.* 2>/dev/null)"
 check "and keeps the log" same dorvane.log "$(ls "$root/opt/dorvane")"
 # shellcheck disable=SC2086
 check "the timer's state is there until the purge" ls $timer_state >/dev/null
+step "dpkg -i, again" dpkg -i /root/dorvane.deb
+check "a reinstall finds the timer enabled and running, as it was" same "enabled active" \
+  "$(show UnitFileState dorvane.timer) $(show ActiveState dorvane.timer)"
+step "apt-get remove, again" apt-get remove -y dorvane
 step "apt-get purge" apt-get purge -y dorvane
 # shellcheck disable=SC2086
-check "purge removes it" same "" "$(ls $timer_state 2>/dev/null)"
+check "purge forgets it: no state, no link, no mask" same "not-found" "$(show LoadState dorvane.timer)$(
+  ls $timer_state "$root"/etc/systemd/system/dorvane.* "$root"/etc/systemd/system/*/dorvane.* 2>/dev/null)"
 
 checks_done
