@@ -13,7 +13,9 @@ set(DORVANE_MAINTAINER "dorvane maintainers <dorvane@example.org>" CACHE STRING
 
 set(DORVANE_INSTALL_DIR ${CMAKE_INSTALL_PREFIX})
 configure_file(packaging/linux/dorvane.service.in ${CMAKE_BINARY_DIR}/dorvane.service @ONLY)
-install(TARGETS dorvane RUNTIME DESTINATION .)
+# The program holds the database administrator's password in its
+# connection string: only root may read it, or run it.
+install(TARGETS dorvane RUNTIME DESTINATION . PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
 install(FILES README.md DESTINATION .)
 set(units ${CMAKE_BINARY_DIR}/dorvane.service packaging/linux/dorvane.timer)
 if(NOT DORVANE_DEBIAN_PACKAGE)

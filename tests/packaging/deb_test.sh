@@ -32,6 +32,8 @@ check "its files: the program, the README, the two units, Debian's documents, th
 ./usr/share/doc/dorvane/changelog.gz ./usr/share/doc/dorvane/copyright ./usr/share/lintian/overrides/dorvane \
 ./usr/share/man/man8/dorvane.8.gz" \
   "$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $6 }' | sort | tr '\n' ' ' | sed 's/ $//')"
+check "the program, which holds the administrator's password, is root's alone" same "-rwx------ root/root" \
+  "$(dpkg-deb -c "$deb" | awk '$6 == "./opt/dorvane/dorvane" { print $1, $2 }')"
 mkdir -p "$work/control"
 dpkg-deb -e "$deb" "$work/control"
 check "its maintainer scripts: the prerm that stops the timer, the postinst and postrm" \
