@@ -88,6 +88,22 @@ TEST(TableWalk, EmptyCatalogueStillClosesResultAndConnection) {
     EXPECT_FALSE(f.form.conexion);
 }
 
+// A catalogue without an owner column is not a catalogue of null owners:
+// the column asked for is not found (3265), before any statement.
+TEST(TableWalk, ACatalogueWithoutItsOwnerColumnIsItemNotFound) {
+    FakeForm f;
+    f.db.absent_columns = {"owner"};
+    f.db.rows = {{std::nullopt, "a"}};
+    f.form.crear_fichero();
+    try {
+        f.form.principal("VQ");
+        FAIL() << "no error";
+    } catch (const Error& e) {
+        EXPECT_EQ(e.Number, 3265);
+    }
+    EXPECT_TRUE(statements(f.db.calls).empty());
+}
+
 TEST(TableWalk, NullNameIsInvalidUseOfNull) {
     FakeForm f;
     f.db.rows = {{"PUB", "a"}, {"PUB", std::nullopt}};

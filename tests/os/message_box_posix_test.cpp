@@ -2,6 +2,7 @@
 // never a wait when nobody is there.
 #include "os/message_box.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <pty.h>
 #include <sys/ioctl.h>
@@ -13,12 +14,14 @@
 namespace dorvane::os {
 namespace {
 
-// Points standard input and standard error at `fd` for the test's length.
+// Points standard input and standard error at `fd` (or at `in` and `err`)
+// for the test's length.
 class Redirected {
 public:
-    explicit Redirected(int fd) : in_(dup(STDIN_FILENO)), err_(dup(STDERR_FILENO)) {
-        dup2(fd, STDIN_FILENO);
-        dup2(fd, STDERR_FILENO);
+    explicit Redirected(int fd) : Redirected(fd, fd) {}
+    Redirected(int in, int err) : in_(dup(STDIN_FILENO)), err_(dup(STDERR_FILENO)) {
+        dup2(in, STDIN_FILENO);
+        dup2(err, STDERR_FILENO);
     }
     ~Redirected() {
         dup2(in_, STDIN_FILENO);
@@ -73,6 +76,44 @@ TEST(MessageBox, WithoutATerminalWritesTheTextAndGoesOn) {
     close(pipe_fds[1]);
     EXPECT_EQ(drain(pipe_fds[0]), "dorvane: denied\n");
     close(pipe_fds[0]);
+}
+
+// A terminal on one side only is nobody to answer: a person at a terminal
+// that is only standard input never sees the prompt, and one who sees it
+// on standard error cannot type into a standard input that is not theirs.
+// The answer typed in advance stays unread; no prompt is shown.
+TEST(MessageBox, WithATerminalOnOneSideOnlyNeverWaits) {
+    int master = -1, slave = -1;
+    ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
+    termios mode {};
+    ASSERT_EQ(tcgetattr(slave, &mode), 0);
+    mode.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+    ASSERT_EQ(tcsetattr(slave, TCSANOW, &mode), 0);
+    ASSERT_EQ(write(master, "\n", 1), 1);
+    int pipe_fds[2];
+    ASSERT_EQ(pipe(pipe_fds), 0);
+    {
+        Redirected redirected(slave, pipe_fds[1]);  // a terminal for input only
+        message_box("denied");
+    }
+    close(pipe_fds[1]);
+    EXPECT_EQ(drain(pipe_fds[0]), "dorvane: denied\n");
+    close(pipe_fds[0]);
+    int unread = -1;
+    ASSERT_EQ(ioctl(slave, FIONREAD, &unread), 0);
+    EXPECT_EQ(unread, 1) << "the answer was read";
+
+    const int nothing = ::open("/dev/null", O_RDONLY);
+    ASSERT_GE(nothing, 0);
+    {
+        Redirected redirected(nothing, slave);  // a terminal for the text only
+        message_box("denied");
+    }
+    close(nothing);
+    close(slave);
+    const std::string screen = drain(master);
+    close(master);
+    EXPECT_EQ(screen, "dorvane: denied\r\n");
 }
 
 }  // namespace

@@ -8,8 +8,13 @@ namespace {
 class FakeCursor : public db::Cursor {
 public:
     // The result stays open until it is closed, as a driver's would.
-    explicit FakeCursor(FakeDatabase& db) : db_(db) { db_.result_open = true; }
-    bool has_column(std::size_t) const override { return true; }
+    FakeCursor(FakeDatabase& db, const std::vector<std::string>& columns) : db_(db), columns_(columns) {
+        db_.result_open = true;
+    }
+    bool has_column(std::size_t k) const override {
+        return std::find(db_.absent_columns.begin(), db_.absent_columns.end(), columns_[k]) ==
+               db_.absent_columns.end();
+    }
     bool fetch(std::vector<db::FieldValue>& row) override {
         if (row_ == db_.rows.size()) return false;
         db_.maybe_fail("fetch " + std::to_string(row_ + 1));
@@ -23,6 +28,7 @@ public:
 
 private:
     FakeDatabase& db_;
+    std::vector<std::string> columns_;
     std::size_t row_ = 0;
 };
 
@@ -43,7 +49,7 @@ public:
                                                  const std::vector<std::string>& columns) override {
         db_.calls.push_back(query);
         db_.maybe_fail(query);
-        FakeCursor cursor(db_);
+        FakeCursor cursor(db_, columns);
         return std::make_unique<db::Recordset>(cursor, columns);
     }
     void Close() override {

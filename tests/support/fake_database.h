@@ -22,6 +22,9 @@ struct FakeDatabase {
     // As a driver that allows one active statement per connection: a
     // statement sent while a query's result is open fails.
     bool one_active_statement = false;
+    // Columns asked for that the result does not have, as a catalogue of
+    // another shape.
+    std::vector<std::string> absent_columns;
     bool result_open = false;
 
     void maybe_fail(const std::string& call);
