@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <pty.h>
 #include <sys/ioctl.h>
 #include <termios.h>
@@ -90,6 +91,10 @@ TEST(MessageBox, WithATerminalOnOneSideOnlyNeverWaits) {
     mode.c_lflag &= ~static_cast<tcflag_t>(ECHO);
     ASSERT_EQ(tcsetattr(slave, TCSANOW, &mode), 0);
     ASSERT_EQ(write(master, "\n", 1), 1);
+    // The terminal hands typed input on when it gets to it: wait until the
+    // answer can be read, so that "unread" below says what the box did.
+    pollfd typed{slave, POLLIN, 0};
+    ASSERT_EQ(poll(&typed, 1, -1), 1);
     int pipe_fds[2];
     ASSERT_EQ(pipe(pipe_fds), 0);
     {
