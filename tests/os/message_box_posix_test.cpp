@@ -44,15 +44,21 @@ std::string drain(int fd) {
     return out;
 }
 
+// A terminal (`master` the person's side, `slave` the program's) without
+// echo: the terminal echoes typed input on its own schedule, which would
+// land anywhere in the screen, and the screen must be the program's alone.
+// False when the terminal cannot be had.
+bool quiet_terminal(int& master, int& slave) {
+    if (openpty(&master, &slave, nullptr, nullptr, nullptr) != 0) return false;
+    termios mode {};
+    if (tcgetattr(slave, &mode) != 0) return false;
+    mode.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+    return tcsetattr(slave, TCSANOW, &mode) == 0;
+}
+
 TEST(MessageBox, OnATerminalShowsTheTextAndWaitsForEnter) {
     int master = -1, slave = -1;
-    ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
-    // The terminal echoes typed input on its own schedule, which would land
-    // anywhere in the screen: no echo, so the screen is the program's alone.
-    termios mode {};
-    ASSERT_EQ(tcgetattr(slave, &mode), 0);
-    mode.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-    ASSERT_EQ(tcsetattr(slave, TCSANOW, &mode), 0);
+    ASSERT_TRUE(quiet_terminal(master, slave));
     ASSERT_EQ(write(master, "\n", 1), 1);  // the answer is waiting before the box
     {
         Redirected redirected(slave);
@@ -85,11 +91,7 @@ TEST(MessageBox, WithoutATerminalWritesTheTextAndGoesOn) {
 // The answer typed in advance stays unread; no prompt is shown.
 TEST(MessageBox, WithATerminalOnOneSideOnlyNeverWaits) {
     int master = -1, slave = -1;
-    ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
-    termios mode {};
-    ASSERT_EQ(tcgetattr(slave, &mode), 0);
-    mode.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-    ASSERT_EQ(tcsetattr(slave, TCSANOW, &mode), 0);
+    ASSERT_TRUE(quiet_terminal(master, slave));
     ASSERT_EQ(write(master, "\n", 1), 1);
     // The terminal hands typed input on when it gets to it: wait until the
     // answer can be read, so that "unread" below says what the box did.
