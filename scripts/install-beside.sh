@@ -5,6 +5,8 @@
 # does for any install.
 #
 #   install-beside.sh PACKAGE...
+#   install-beside.sh --missing PACKAGE...   only name, one a line, those
+#                                            not installed
 #
 # Packages already installed are left as they are. apt plans the install
 # first, without doing it; a plan that removes or downgrades anything is
@@ -16,7 +18,9 @@
 # after a plan that was allowed.
 set -uo pipefail
 
-(($#)) || { echo "usage: install-beside.sh PACKAGE..." >&2; exit 2; }
+list_only=false
+if [ "${1:-}" = --missing ]; then list_only=true; shift; fi
+(($#)) || { echo "usage: install-beside.sh [--missing] PACKAGE..." >&2; exit 2; }
 export DEBIAN_FRONTEND=noninteractive
 
 # What is installed, from the status file that apt itself reads.
@@ -26,6 +30,10 @@ for p in "$@"; do
   dpkg-query --admindir="$(dirname "${status_file:-/var/lib/dpkg/status}")" -W -f='${Status}' "$p" 2>/dev/null \
     | grep -q 'install ok installed' || missing+=("$p")
 done
+if $list_only; then
+  ((${#missing[@]} == 0)) || printf '%s\n' "${missing[@]}"
+  exit 0
+fi
 ((${#missing[@]})) || exit 0
 
 # apt's reasons, without its progress lines and its plan's own lines.

@@ -37,8 +37,7 @@ case ${1:-} in
 esac
 export DEBIAN_FRONTEND=noninteractive
 
-installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
-missing_of() { local p; for p in "$@"; do installed "$p" || echo "$p"; done; }
+missing_of() { "$here/install-beside.sh" --missing "$@"; }
 
 # A mirror caught in the middle of a sync serves an index that does not
 # match its release file, and apt-get update then fails; it may be whole

@@ -20,21 +20,30 @@
 
 namespace {
 
+// Runs `work`; the error that ended it, whatever it raised, or nothing
+// when it reached its end.
+template <typename Work>
+std::optional<dorvane::Error> failure_of(Work&& work) {
+    try {
+        work();
+        return std::nullopt;
+    } catch (const dorvane::Error& error) {
+        return error;
+    } catch (const std::bad_alloc&) {
+        return dorvane::Error(7, "Out of memory");
+    } catch (const std::exception& e) {
+        return dorvane::Error(dorvane::unspecified_error, e.what());
+    }
+}
+
 // The whole run; its exit status. `resumen` gets what the walk did, however
 // far the run went.
 int run(dorvane::ResumenEjecucion& resumen) {
     std::unique_ptr<dorvane::Form1> form;
-    std::optional<dorvane::Error> fatal;
-    try {
+    const std::optional<dorvane::Error> fatal = failure_of([&] {
         form = std::make_unique<dorvane::Form1>();
         form->Form_Load();
-    } catch (const dorvane::Error& error) {
-        fatal = error;
-    } catch (const std::bad_alloc&) {
-        fatal = dorvane::Error(7, "Out of memory");
-    } catch (const std::exception& e) {
-        fatal = dorvane::Error(dorvane::unspecified_error, e.what());
-    }
+    });
     if (form) resumen = std::move(form->resumen);
     // The log and the connection are closed before anybody is told, as a box
     // may wait for a person for a long time.
@@ -55,21 +64,13 @@ int plan() {
         if (!dorvane::os::write_console(Stream::output, linea + "\n"))
             throw dorvane::Error(dorvane::unspecified_error, "The plan could not be written to standard output");
     };
-    const auto tell = [](const dorvane::Error& error) {
-        dorvane::os::write_console(Stream::error, std::string(dorvane::os::program_name) + ": error " +
-                                                      std::to_string(error.Number) + ": " + error.Description + "\n");
-    };
-    try {
+    const std::optional<dorvane::Error> fatal = failure_of([&] {
         dorvane::Form1 form(dorvane::Form1Seams::plan(salida));
         form.planificar(salida);
-        return 0;
-    } catch (const dorvane::Error& error) {
-        tell(error);
-    } catch (const std::bad_alloc&) {
-        tell(dorvane::Error(7, "Out of memory"));
-    } catch (const std::exception& e) {
-        tell(dorvane::Error(dorvane::unspecified_error, e.what()));
-    }
+    });
+    if (!fatal) return 0;
+    dorvane::os::write_console(Stream::error, std::string(dorvane::os::program_name) + ": error " +
+                                                  std::to_string(fatal->Number) + ": " + fatal->Description + "\n");
     return 1;
 }
 
