@@ -23,7 +23,9 @@ start() {
   [ -n "$driver" ] || { echo "private-db: MariaDB ODBC driver not installed" >&2; exit 1; }
   mkdir -p "$dir/data" "$dir/odbc"
   if [ ! -d "$dir/data/mysql" ]; then
-    mariadb-install-db --no-defaults --datadir="$dir/data" --user="$(id -un)" \
+    # The server answers on its socket alone: its accounts need not name
+    # this machine, whose name may not resolve (a container, a fresh root).
+    mariadb-install-db --no-defaults --datadir="$dir/data" --user="$(id -un)" --skip-name-resolve \
       --auth-root-authentication-method=socket --skip-test-db >"$dir/install.log" 2>&1 ||
       { cat "$dir/install.log" >&2; exit 1; }
   fi
