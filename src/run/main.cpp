@@ -12,6 +12,7 @@
 #include "log/run_log.h"
 #include "os/console_output.h"
 #include "os/message_box.h"
+#include "os/odbc_library.h"
 #include "os/program_directory.h"
 #include "run/arguments.h"
 #include "run/form1.h"
@@ -41,6 +42,7 @@ std::optional<dorvane::Error> failure_of(Work&& work) {
 int run(dorvane::ResumenEjecucion& resumen) {
     std::unique_ptr<dorvane::Form1> form;
     const std::optional<dorvane::Error> fatal = failure_of([&] {
+        dorvane::os::load_odbc_driver_manager();
         form = std::make_unique<dorvane::Form1>();
         form->Form_Load();
     });
@@ -65,6 +67,7 @@ int plan() {
             throw dorvane::Error(dorvane::unspecified_error, "The plan could not be written to standard output");
     };
     const std::optional<dorvane::Error> fatal = failure_of([&] {
+        dorvane::os::load_odbc_driver_manager();
         dorvane::Form1 form(dorvane::Form1Seams::plan(salida));
         form.planificar(salida);
     });

@@ -126,6 +126,17 @@ check "the Windows run ends with status 0" same 0 "$?"
 check "its log holds the Linux log's bytes" cmp "$work/linux/dorvane.log" "$work/win/dorvane.log"
 check "its log ends with CR LF" same "Programa finalizado.\r\n" "$(tail -c 22 "$work/win/dorvane.log" | sed -n l | tr -d '\n' | sed 's/\$$//; s/\\r/\\r\\n/')"
 check "userSQL's grants are the Linux run's" same "$linux_grants" "$(grants)"
+# Windows looks for a DLL that is not one of its known DLLs beside the
+# program first (Wine does the same with native DLLs put first): a DLL named
+# ODBC32.dll in the program's folder must never be loaded.
+echo "== a DLL named ODBC32.dll, planted beside the program"
+reset_database
+mkdir -p "$work/planted"
+cp "$build/tests/windows/ODBC32.dll" "$work/planted/"
+run_windows "$work/planted" WINEDLLOVERRIDES="$WINEDLLOVERRIDES;odbc32=n,b"
+check "the run ends with status 0" same 0 "$?"
+check "its log is the headless run's" cmp "$work/win/dorvane.log" "$work/planted/dorvane.log"
+check "the planted DLL was never loaded" same "" "$(ls "$work/planted" | grep '^planted-')"
 # The plan, into a file: the Linux program's, statement for statement and
 # heading for heading (the line of the data source that cannot be opened
 # holds each ODBC layer's own words).
