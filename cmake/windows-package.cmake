@@ -75,12 +75,22 @@ set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
 include(CPack)
 
 # The MSI, built by msitools' wixl: `cmake --build . --target msi`.
+# The program holds the database administrator's password, so the install
+# folder, and what is made in it, is for SYSTEM and the Administrators
+# alone: a protected ACL in security descriptor language (which names the
+# groups by their well-known SIDs, whatever the system's language), in the
+# table MsiLockPermissionsEx, which wixl has no element for; msibuild adds
+# it to the built MSI.
 find_program(WIXL wixl)
-if(WIXL)
+find_program(MSIBUILD msibuild)
+if(WIXL AND MSIBUILD)
+  set(DORVANE_MSI_PERMISSIONS ${CMAKE_SOURCE_DIR}/packaging/windows/MsiLockPermissionsEx.idt)
   add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/${DORVANE_PACKAGE_NAME}.msi
                      COMMAND ${WIXL} --arch ${DORVANE_ARCH} -o ${CMAKE_BINARY_DIR}/${DORVANE_PACKAGE_NAME}.msi
                              ${CMAKE_BINARY_DIR}/dorvane.wxs
+                     COMMAND ${MSIBUILD} ${CMAKE_BINARY_DIR}/${DORVANE_PACKAGE_NAME}.msi -i ${DORVANE_MSI_PERMISSIONS}
                      DEPENDS dorvane ${CMAKE_BINARY_DIR}/dorvane.wxs ${DORVANE_TASK_XML} ${CMAKE_BINARY_DIR}/README.md
+                             ${DORVANE_MSI_PERMISSIONS}
                      WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
                      COMMENT "Building ${DORVANE_PACKAGE_NAME}.msi")
   add_custom_target(msi DEPENDS ${CMAKE_BINARY_DIR}/${DORVANE_PACKAGE_NAME}.msi)

@@ -81,6 +81,14 @@ if [ -n "$other_msi" ]; then
 fi
 check "the older version goes before anything is installed" same "RemoveExistingProducts		1401" \
   "$(rows InstallExecuteSequence | grep -w RemoveExistingProducts)"
+# The program holds the administrator's password: the folder, and what is
+# made in it, for SYSTEM (SY) and the Administrators (BA) alone, with no
+# permission inherited from Program Files (P).
+check "the install folder is SYSTEM's and the Administrators' alone" same \
+  "INSTALLDIR	Program
+InstallFolder	INSTALLDIR	CreateFolder	D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)	" \
+  "$(rows CreateFolder; rows MsiLockPermissionsEx)"
+check "and set when the folders are made" grep -q '^CreateFolders	' <<<"$(rows InstallExecuteSequence)"
 key='SYSTEM\CurrentControlSet\Services\EventLog\Application\dorvane\'
 check "it registers the event source, the program carrying its messages" same "$(printf '%s\n' \
   "2	$key	EventMessageFile	[#dorvane.exe]	EventSource" "2	$key	TypesSupported	#7	EventSource")" \

@@ -62,7 +62,12 @@ installed_entries() {
     tr -d '\r' | grep -Ec "^ +DisplayName +REG_SZ +dorvane \($arch\)$"
 }
 check "one entry for the installed product" same 1 "$(installed_entries)"
-(cd "$build" && wixl --arch "$arch" -o "$work/rebuilt.msi" dorvane.wxs >/dev/null)
+# Built as the build makes an MSI: wixl, then the install folder's permissions.
+build_msi() {  # build_msi WXS MSI
+  (cd "$build" && wixl --arch "$arch" -o "$2" "$1" >/dev/null) &&
+    msibuild "$2" -i "$(dirname "$0")/../../packaging/windows/MsiLockPermissionsEx.idt"
+}
+build_msi dorvane.wxs "$work/rebuilt.msi"
 msiexec /i "$work/rebuilt.msi" /qn
 check "msiexec /i of the rebuild ends with status 0" same 0 "$?"
 check "still one entry: the rebuild took the first one's place" same 1 "$(installed_entries)"
@@ -73,7 +78,7 @@ mkdir -p "$newer"
 # Windows Installer compares three fields of a version: the next patch.
 IFS=. read -r major minor patch <<<"$version"
 sed "s/Version=\"$version\"/Version=\"$major.$minor.$((patch + 1))\"/" "$build/dorvane.wxs" >"$newer/dorvane.wxs"
-(cd "$build" && wixl --arch "$arch" -o "$newer/dorvane.msi" "$newer/dorvane.wxs" >/dev/null)
+build_msi "$newer/dorvane.wxs" "$newer/dorvane.msi"
 check "the newer MSI builds" test -f "$newer/dorvane.msi"
 msiexec /i "$newer/dorvane.msi" /qn
 check "msiexec /i of the newer one ends with status 0" same 0 "$?"
@@ -92,16 +97,30 @@ check "the event source is gone" same "" "$(event_source)"
 
 if [ -n "$other_msi" ]; then
   echo "== one architecture at a time"
-  # Windows Installer's 1603, as an exit status: its low byte.
-  refused() { msiexec /i "$1" /qn; same 67 "$?"; }
+  # Stopped by the launch condition that names the installed product, and
+  # by nothing else: 1603 (the exit status is its low byte, 67), the other
+  # product found, and the install log's last action LaunchConditions,
+  # failed (Wine logs a failed action's return value as 0, and no text).
+  refused() {  # refused MSI INSTALLED_MSI
+    local log=$WINEPREFIX/drive_c/refused.log status
+    rm -f "$log"
+    msiexec /i "$1" /qn /l*v 'C:\refused.log'
+    status=$?
+    local installed_code
+    installed_code=$(msiinfo export "$2" Property | tr -d '\r' | sed -n 's/^ProductCode\t//p')
+    same "67 DORVANE_OTHER_ARCH_INSTALLED = $installed_code
+LaunchConditions. Return value 0." "$status $(tr -d '\r' <"$log" | grep -E '^Property\(S\): DORVANE_OTHER_ARCH_INSTALLED = ' |
+      sed 's/^Property(S): //')
+$(tr -d '\r' <"$log" | sed -n 's/^Action ended [0-9:]*: //p' | grep -v '^INSTALL\.' | tail -n 1)"
+  }
   msiexec /i "$other_msi" /qn
   check "the other architecture's MSI installs" same 0 "$?"
-  check "with it installed, this one's install stops" refused "$msi"
+  check "with it installed, this one's install stops at its launch condition" refused "$msi" "$other_msi"
   check "and its event source is left as it was" test -n "$(event_source)"
   msiexec /x "$other_msi" /qn
   msiexec /i "$msi" /qn
   check "once it is removed, this one installs" same 0 "$?"
-  check "with this one installed, the other's install stops" refused "$other_msi"
+  check "with this one installed, the other's install stops at its launch condition" refused "$other_msi" "$msi"
   check "and this one is still installed" test -f "$installed/dorvane.exe"
   msiexec /x "$msi" /qn
   check "which then removes cleanly" same "" "$(event_source)"
