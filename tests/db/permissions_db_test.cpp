@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <sstream>
 
 #include "run/form1.h"
 #include "support/private_db.h"
@@ -17,6 +18,26 @@ std::string revoke(const std::string& owner, const std::string& table) {
 }
 std::string grant(const std::string& table) { return "grant select on \"PUB\".\"" + table + "\" to 'userSQL'"; }
 const std::string query = "select * from sysprogress.systables where id > 0";
+
+// The columns that each fetch went on to read with SQLGetData, in the order
+// of the calls, from unixODBC's trace.
+std::vector<std::vector<int>> columns_read_by_fetch(const std::string& trace) {
+    std::vector<std::vector<int>> fetches;
+    std::istringstream lines(trace);
+    std::string call;  // the header line of the call being traced
+    const std::string column_number = "Column Number = ";
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind("[ODBC][", 0) == 0) {
+            call = line;
+        } else if (call.find("[SQLFetch.c]") != std::string::npos && line.find("Entry:") != std::string::npos) {
+            fetches.emplace_back();
+        } else if (call.find("[SQLGetData.c]") != std::string::npos && !fetches.empty()) {
+            const std::size_t at = line.find(column_number);
+            if (at != std::string::npos) fetches.back().push_back(std::stoi(line.substr(at + column_number.size())));
+        }
+    }
+    return fetches;
+}
 
 class Permissions : public ::testing::Test {
 protected:
@@ -198,9 +219,22 @@ TEST_F(Permissions, ACatalogueWithItsTableNameFirstAndLongColumnsIsReadByName) {
     sql("CREATE TABLE \"PUB\".\"clientes\" (id INT);");
     set_catalogue({{1, "PUB", "clientes"}});
     start_statement_log();
-    const ProgramRun r = run(three_data_sources({"VistasQuendar1", "VistasQuendar2"}));
+    // The driver manager traces every call: a driver without
+    // SQL_GD_ANY_ORDER needs the columns read in rising order, which this
+    // driver does not enforce.
+    write_odbc_config(odbc.path(), three_data_sources({"VistasQuendar1", "VistasQuendar2"}));
+    const std::string trace = odbc / "calls.log";
+    write_bytes(odbc / "odbcinst.ini",
+                read_bytes(odbc / "odbcinst.ini") + "\n[ODBC]\nTrace = Yes\nTraceFile = " + trace + "\n");
+    const ProgramRun r = run_program(program.path(), odbc.path());
     ASSERT_EQ(r.exit_status, 0) << r.standard_error;
     EXPECT_EQ(logged_statements(), (std::vector<std::string>{query, revoke("PUB", "clientes"), grant("clientes")}));
+    const std::vector<std::vector<int>> fetches = columns_read_by_fetch(read_bytes(trace));
+    ASSERT_FALSE(fetches.empty());
+    EXPECT_EQ(fetches.front().size(), 2u);  // owner and tbl, each in one piece
+    for (const std::vector<int>& columns : fetches) {
+        EXPECT_TRUE(std::is_sorted(columns.begin(), columns.end())) << ::testing::PrintToString(columns);
+    }
 }
 
 TEST_F(Permissions, HostileNamesReachOnlyTheirOwnTable) {
