@@ -237,6 +237,28 @@ TEST_F(Permissions, ACatalogueWithItsTableNameFirstAndLongColumnsIsReadByName) {
     }
 }
 
+TEST_F(Permissions, ANameCutInItsBoundBufferIsNeverUsedWhereTheDriverCannotReadItAgain) {
+    // A strict driver: it declares the name columns eight characters long
+    // and does not let a bound column be read again (no SQL_GD_BOUND).
+    const std::string long_name = "facturas_del_ejercicio_2026";
+    sql("CREATE TABLE \"PUB\".\"clientes\" (id INT); CREATE TABLE \"PUB\".\"" + long_name + "\" (id INT);");
+    set_catalogue({{1, "PUB", "clientes"}, {2, "PUB", long_name.c_str()}});
+    start_statement_log();
+    write_odbc_config(odbc.path(), three_data_sources({"VistasQuendar1", "VistasQuendar2"}));
+    const std::string trace = odbc / "calls.log";
+    write_bytes(odbc / "odbcinst.ini",
+                read_bytes(odbc / "odbcinst.ini") + "\n[ODBC]\nTrace = Yes\nTraceFile = " + trace + "\n");
+    const ProgramRun r =
+        run_program(program.path(), odbc.path(), "", "env LD_PRELOAD=" + shell_quote(DORVANE_STRICT_DRIVER));
+    // The run ends at that row, saying why; the rows before it were done,
+    // and nothing names the table by a part of its name.
+    EXPECT_EQ(r.exit_status, 1);
+    EXPECT_NE(r.standard_error.find("The driver gave a value of the result only in part"), std::string::npos)
+        << r.standard_error;
+    EXPECT_EQ(logged_statements(), (std::vector<std::string>{query, revoke("PUB", "clientes"), grant("clientes")}));
+    EXPECT_EQ(read_bytes(trace).find("[SQLGetData.c]"), std::string::npos);  // a bound column is never read again
+}
+
 TEST_F(Permissions, HostileNamesReachOnlyTheirOwnTable) {
     const std::vector<std::string> hostile = {
         "x\" to 'someone' --x", "it's", "a\"\"b", "semi;colon; drop table t", "line\nbreak", "x\"; grant all on *.* to 'someone' --"};

@@ -13,7 +13,6 @@
 #include "support/temp_dir.h"
 
 namespace dorvane::testing {
-namespace {
 
 std::string shell_quote(const std::string& text) {
     std::string out = "'";
@@ -23,6 +22,8 @@ std::string shell_quote(const std::string& text) {
     }
     return out + "'";
 }
+
+namespace {
 
 // How long one command may take here, a run under valgrind on a slow,
 // loaded machine included; timeout(1) ends it with status 124 after that.

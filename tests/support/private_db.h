@@ -50,6 +50,9 @@ std::string three_data_sources(const std::vector<std::string>& missing = {},
 // instance valgrind), followed by a blank; empty when unset.
 std::string program_wrapper();
 
+// `text` as one word of the shell.
+std::string shell_quote(const std::string& text);
+
 // A run of the real executable, copied into `program_dir` and started from
 // another working directory with ODBCSYSINI=`odbc_dir`, with `arguments`
 // (shell words) and under `launcher` (a command that runs the rest, such as
