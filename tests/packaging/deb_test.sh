@@ -54,7 +54,8 @@ units=$root/lib/systemd/system
 check "a one-shot service that runs the program" same "oneshot /opt/dorvane/dorvane" \
   "$(sed -n 's/^Type=//p' "$units/dorvane.service") $(sed -n 's/^ExecStart=//p' "$units/dorvane.service")"
 check "a run held for good ends after two hours" same 2h "$(sed -n 's/^TimeoutStartSec=//p' "$units/dorvane.service")"
-check "it never restarts and runs as root" same "" "$(grep -E '^(Restart|User|Group)=' "$units/dorvane.service")"
+check "it never restarts, and runs as root with root's HOME" same "User=root" \
+  "$(grep -E '^(Restart|User|Group)=' "$units/dorvane.service")"
 check "a daily, persistent timer" same "daily true" \
   "$(sed -n 's/^OnCalendar=//p' "$units/dorvane.timer") $(sed -n 's/^Persistent=//p' "$units/dorvane.timer")"
 # The targets that the units hang on come from this machine's systemd.

@@ -57,17 +57,26 @@ elif ! make_root && ! { echo "debootstrap failed; trying again in 30 s"; sleep 3
   fail "debootstrap could not make the root"
 fi
 cp "$deb" "$root/root/dorvane.deb"
-printf '[mysqld]\nsql-mode = ANSI_QUOTES\n' >"$root/etc/mysql/mariadb.conf.d/99-dorvane-test.cnf"
-# One data source by Unix socket, one by TCP, one where nobody listens. No
-# time limits of the driver's own: a frozen server holds a run until
-# systemd ends it. The file belongs to another user, group-readable only,
-# which the run must keep.
-odbc_ini=$(cat <<'INI'
+# The server's socket where MySQL keeps it upstream, in /tmp; the clients'
+# configuration still names Debian's place, /run/mysqld.
+socket=/tmp/mysql.sock
+printf '[mysqld]\nsql-mode = ANSI_QUOTES\nsocket = %s\n' "$socket" >"$root/etc/mysql/mariadb.conf.d/99-dorvane-test.cnf"
+# Where the server is socket-activated, systemd makes its sockets.
+mkdir -p "$root/etc/systemd/system/mariadb.socket.d"
+printf '[Socket]\nListenStream=\nListenStream=%s\nListenStream=3306\n' "$socket" \
+  >"$root/etc/systemd/system/mariadb.socket.d/99-dorvane-test.conf"
+# One data source by that socket, one by TCP, and one whose driver takes its
+# connection options from root's client file, as a cron job of root's
+# would (USE_MYCNF: the group [odbc] of ~/.my.cnf; without it the driver
+# tries TCP). No time limits of the driver's own: a frozen server holds a
+# run until systemd ends it. The file belongs to another user,
+# group-readable only, which the run must keep.
+odbc_ini=$(cat <<INI
 ; Data sources of the test container.
 
 [VistasQuendar]
 Driver = MariaDB Unicode
-Socket = /run/mysqld/mysqld.sock
+Socket = $socket
 Database = sysprogress
 
 [VistasQuendar1]
@@ -78,13 +87,15 @@ Database = sysprogress
 
 [VistasQuendar2]
 Driver = MariaDB Unicode
-Socket = /run/mysqld/nobody-listens.sock
+USE_MYCNF = 1
 Database = sysprogress
 INI
 )
 printf '%s\n' "$odbc_ini" >"$root/etc/odbc.ini"
 chown daemon:adm "$root/etc/odbc.ini"
 chmod 640 "$root/etc/odbc.ini"
+printf '[odbc]\nprotocol = socket\nsocket = %s\n' "$socket" >"$root/root/.my.cnf"
+chmod 600 "$root/root/.my.cnf"
 
 echo "== booted with systemd-nspawn"
 nspawn() {
@@ -117,7 +128,7 @@ until [[ $state =~ ^(running|degraded)$ ]]; do
   state=$(inside systemctl is-system-running 2>/dev/null)
 done
 show() { inside systemctl show -p "$1" --value "$2"; }
-sql() { inside mariadb --batch --skip-column-names -e "$1"; }
+sql() { inside mariadb --socket="$socket" --batch --skip-column-names -e "$1"; }
 # A run other than the one named has started and ended.
 run_after_ended() {
   [ "$(show InvocationID dorvane.service)" != "$1" ] && [ "$(show ActiveState dorvane.service)" != activating ]
@@ -160,7 +171,8 @@ Error para VistasQuendar.PUB.ghost -> 1147 -> ~
 Error para VistasQuendar.PUB.ghost -> 1146 -> ~
 Error para VistasQuendar1.PUB.ghost -> 1147 -> ~
 Error para VistasQuendar1.PUB.ghost -> 1146 -> ~
-Error para  ODBC --> VistasQuendar2 -> 2002 -> ~
+Error para VistasQuendar2.PUB.ghost -> 1147 -> ~
+Error para VistasQuendar2.PUB.ghost -> 1146 -> ~
 Programa finalizado.~" \
   "$(sed -E 's/ -> ([0-9]+) -> .*\r$/ -> \1 -> ~/; s/\.\r$/.~/' "$root/opt/dorvane/dorvane.log")"
 check "odbc.ini has the settings, its lines and its mode and owner" same \
@@ -182,7 +194,7 @@ printf '[Service]\nTimeoutStartSec=8s\nTimeoutStopSec=5s\n' \
 inside systemctl daemon-reload
 # The catalogue locked by another session holds the run at its first query,
 # where the server is then stopped.
-inside mariadb -e 'LOCK TABLES sysprogress.systables WRITE; DO SLEEP(3600)' >/dev/null 2>&1 &
+inside mariadb --socket="$socket" -e 'LOCK TABLES sysprogress.systables WRITE; DO SLEEP(3600)' >/dev/null 2>&1 &
 holder=$!
 waiting() { [ "$(sql "SELECT COUNT(*) FROM information_schema.PROCESSLIST WHERE $1")" != 0 ]; }
 until waiting "STATE = 'User sleep'"; do in_time "the lock's holder"; sleep 0.1; done
