@@ -74,24 +74,33 @@ set(CPACK_PACKAGE_FILE_NAME ${DORVANE_PACKAGE_NAME})
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
 include(CPack)
 
-# The MSI, built by msitools' wixl: `cmake --build . --target msi`.
+# The MSI, built by msitools' wixl: `cmake --build . --target msi`, the same
+# bytes from the same inputs (cmake/build-msi.cmake).
 # The program holds the database administrator's password, so the install
 # folder, and what is made in it, is for SYSTEM and the Administrators
 # alone: a protected ACL in security descriptor language (which names the
 # groups by their well-known SIDs, whatever the system's language), in the
-# table MsiLockPermissionsEx, which wixl has no element for; msibuild adds
-# it to the built MSI.
+# table MsiLockPermissionsEx.
 find_program(WIXL wixl)
 find_program(MSIBUILD msibuild)
-if(WIXL AND MSIBUILD)
+find_program(FAKETIME faketime)
+if(WIXL AND MSIBUILD AND FAKETIME)
+  if(DORVANE_ARCH STREQUAL x64)
+    set(DORVANE_MSI_PLATFORM x64)
+  else()
+    set(DORVANE_MSI_PLATFORM Intel)
+  endif()
   set(DORVANE_MSI_PERMISSIONS ${CMAKE_SOURCE_DIR}/packaging/windows/MsiLockPermissionsEx.idt)
-  add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/${DORVANE_PACKAGE_NAME}.msi
-                     COMMAND ${WIXL} --arch ${DORVANE_ARCH} -o ${CMAKE_BINARY_DIR}/${DORVANE_PACKAGE_NAME}.msi
-                             ${CMAKE_BINARY_DIR}/dorvane.wxs
-                     COMMAND ${MSIBUILD} ${CMAKE_BINARY_DIR}/${DORVANE_PACKAGE_NAME}.msi -i ${DORVANE_MSI_PERMISSIONS}
+  set(DORVANE_MSI ${CMAKE_BINARY_DIR}/${DORVANE_PACKAGE_NAME}.msi)
+  add_custom_command(OUTPUT ${DORVANE_MSI}
+                     COMMAND ${CMAKE_COMMAND} -DWIXL=${WIXL} -DMSIBUILD=${MSIBUILD} -DFAKETIME=${FAKETIME}
+                             -DARCH=${DORVANE_ARCH} -DPLATFORM=${DORVANE_MSI_PLATFORM}
+                             "-DSUBJECT=${PROJECT_DESCRIPTION}" -DWXS=${CMAKE_BINARY_DIR}/dorvane.wxs
+                             -DPERMISSIONS=${DORVANE_MSI_PERMISSIONS} -DOUTPUT=${DORVANE_MSI}
+                             -P ${CMAKE_SOURCE_DIR}/cmake/build-msi.cmake
                      DEPENDS dorvane ${CMAKE_BINARY_DIR}/dorvane.wxs ${DORVANE_TASK_XML} ${CMAKE_BINARY_DIR}/README.md
-                             ${DORVANE_MSI_PERMISSIONS}
-                     WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
-                     COMMENT "Building ${DORVANE_PACKAGE_NAME}.msi")
-  add_custom_target(msi DEPENDS ${CMAKE_BINARY_DIR}/${DORVANE_PACKAGE_NAME}.msi)
+                             ${DORVANE_MSI_PERMISSIONS} ${CMAKE_SOURCE_DIR}/cmake/build-msi.cmake
+                     COMMENT "Building ${DORVANE_PACKAGE_NAME}.msi"
+                     VERBATIM)
+  add_custom_target(msi DEPENDS ${DORVANE_MSI})
 endif()

@@ -21,17 +21,17 @@ here=$(dirname "$0")
 
 build=(cmake g++ make unixodbc-dev)
 database=(unixodbc odbc-mariadb mariadb-server mariadb-client)
-windows_build=(g++-mingw-w64-x86-64 g++-mingw-w64-i686 binutils msitools wixl)
+windows_build=(g++-mingw-w64-x86-64 g++-mingw-w64-i686 binutils msitools wixl faketime)
 windows_run=(wine wine64 libxml2-utils xvfb xdotool)
 wine32=(wine32:i386 libodbc2:i386 libodbcinst2:i386 libmariadb3:i386)
 case ${1:-} in
   demo) packages=("${build[@]}" "${database[@]}") ;;
   bench) packages=("${build[@]}" "${database[@]}" valgrind time) ;;
-  package) packages=("${build[@]}" "${windows_build[@]}" dpkg-dev) ;;
+  package) packages=("${build[@]}" "${windows_build[@]}" dpkg-dev git osslsigncode) ;;
   test)
     packages=("${build[@]}" "${database[@]}" googletest libgtest-dev "${windows_build[@]}" "${windows_run[@]}"
               clang libclang-rt-14-dev valgrind time dpkg-dev systemd locales
-              lintian debootstrap systemd-container) ;;
+              lintian debootstrap systemd-container osslsigncode openssl git) ;;
   wine32) note=${2:?usage: install-deps.sh wine32 NOTE} ;;
   *) echo "usage: install-deps.sh demo|bench|package|test|wine32 NOTE" >&2; exit 2 ;;
 esac

@@ -4,19 +4,57 @@
 #   dorvane-<version>-x64.msi, dorvane-<version>-x64.zip   64-bit Windows
 #   dorvane-<version>-x86.msi, dorvane-<version>-x86.zip   32-bit Windows
 #   dorvane_<version>_amd64.deb                            Debian and its kin
+#   SHA256SUMS                                             their checksums
+#
+# The same commit gives the same bytes, wherever and whenever it is built:
+# every time in the artifacts is SOURCE_DATE_EPOCH, the commit's date
+# where it is not given, and each build starts from an empty folder.
+#
+# Where DORVANE_SIGN_PFX (a PKCS#12 file) and DORVANE_SIGN_PASSWORD_FILE
+# are set, both dorvane.exe files (before the MSIs and zips take them) and
+# both MSIs are signed with Authenticode; they are timestamped only where
+# DORVANE_SIGN_TIMESTAMP_URL names a timestamp server. Otherwise nothing is
+# signed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh package
+if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
+  SOURCE_DATE_EPOCH=$(git log -1 --format=%ct 2>/dev/null) ||
+    { echo "package.sh: not a git checkout: set SOURCE_DATE_EPOCH" >&2; exit 2; }
+fi
+export SOURCE_DATE_EPOCH TZ=UTC LC_ALL=C.UTF-8
+
+signing=false
+if [ -n "${DORVANE_SIGN_PFX:-}" ] || [ -n "${DORVANE_SIGN_PASSWORD_FILE:-}" ]; then
+  for file in "${DORVANE_SIGN_PFX:-}" "${DORVANE_SIGN_PASSWORD_FILE:-}"; do
+    [ -r "$file" ] || { echo "package.sh: signing needs DORVANE_SIGN_PFX and DORVANE_SIGN_PASSWORD_FILE, readable files" >&2; exit 2; }
+  done
+  signing=true
+fi
+# Signs FILE in place. The signing time is SOURCE_DATE_EPOCH's, so that a
+# signature without a timestamp is the same from build to build.
+sign() {  # sign FILE
+  local timestamp=()
+  [ -z "${DORVANE_SIGN_TIMESTAMP_URL:-}" ] || timestamp=(-ts "$DORVANE_SIGN_TIMESTAMP_URL")
+  osslsigncode sign -pkcs12 "$DORVANE_SIGN_PFX" -readpass "$DORVANE_SIGN_PASSWORD_FILE" -h sha256 \
+    -n dorvane -time "$SOURCE_DATE_EPOCH" "${timestamp[@]}" -in "$1" -out "$1.signed" >/dev/null
+  mv "$1.signed" "$1"
+}
+
 jobs=$(nproc)
 rm -rf dist
 mkdir -p dist
 
 for arch in x64 x86; do
   build=build-package-windows-$arch
+  rm -rf "$build"
   cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE="cmake/windows-$arch.cmake" -DCMAKE_BUILD_TYPE=Release \
     -DDORVANE_TESTS=OFF >/dev/null
-  cmake --build "$build" -j "$jobs" --target all msi
+  cmake --build "$build" -j "$jobs" --target dorvane
+  ! $signing || sign "$build/dorvane.exe"
+  cmake --build "$build" -j "$jobs" --target msi
+  ! $signing || sign "$build"/dorvane-*-"$arch".msi
   cp "$build"/dorvane-*-"$arch".msi dist/
   (cd "$build" && cpack -G ZIP -B "$PWD/cpack" >/dev/null)
   cp "$build"/cpack/dorvane-*-"$arch".zip dist/
@@ -26,10 +64,12 @@ done
 maintainer=(-UDORVANE_MAINTAINER)
 [ -z "${DORVANE_MAINTAINER:-}" ] || maintainer=("-DDORVANE_MAINTAINER=$DORVANE_MAINTAINER")
 build=build-package-linux
+rm -rf "$build"
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DDORVANE_TESTS=OFF \
   -DDORVANE_DEBIAN_PACKAGE=ON "${maintainer[@]}" >/dev/null
 cmake --build "$build" -j "$jobs"
 (cd "$build" && cpack -G DEB -B "$PWD/cpack" >/dev/null)
 cp "$build"/cpack/dorvane_*_amd64.deb dist/
 
+(cd dist && sha256sum -- *.deb *.msi *.zip >SHA256SUMS)
 ls -l dist

@@ -55,19 +55,22 @@ check "it ends with status 0" same 0 "$?"
 check "its log is beside it, closed by the last line" same "Programa finalizado." \
   "$(tail -n 1 "$installed/dorvane.log" 2>/dev/null | tr -d '\r')"
 
-echo "== a rebuild of the same version replaces it"
+echo "== another build of the same version replaces it"
 case $arch in x64) uninstall_view=/reg:64 ;; x86) uninstall_view=/reg:32 ;; esac
 installed_entries() {
   wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s $uninstall_view 2>/dev/null |
     tr -d '\r' | grep -Ec "^ +DisplayName +REG_SZ +dorvane \($arch\)$"
 }
 check "one entry for the installed product" same 1 "$(installed_entries)"
-# Built as the build makes an MSI: wixl, then the install folder's permissions.
+# Another build of this source: a product code of its own (the build
+# derives it from the files), then wixl and the install folder's
+# permissions, as the build makes an MSI.
 build_msi() {  # build_msi WXS MSI
-  (cd "$build" && wixl --arch "$arch" -o "$2" "$1" >/dev/null) &&
+  sed "s/%DORVANE_PRODUCT_CODE%/{$(cat /proc/sys/kernel/random/uuid)}/" "$1" >"$2.wxs" &&
+    (cd "$build" && wixl --arch "$arch" -o "$2" "$2.wxs" >/dev/null) &&
     msibuild "$2" -i "$(dirname "$0")/../../packaging/windows/MsiLockPermissionsEx.idt"
 }
-build_msi dorvane.wxs "$work/rebuilt.msi"
+build_msi "$build/dorvane.wxs" "$work/rebuilt.msi"
 msiexec /i "$work/rebuilt.msi" /qn
 check "msiexec /i of the rebuild ends with status 0" same 0 "$?"
 check "still one entry: the rebuild took the first one's place" same 1 "$(installed_entries)"
