@@ -14,6 +14,9 @@
 #    a real install and removal, here and under systemd in a Debian
 #    container (reported as skipped where no container boots);
 #  - the whole suite and a demo run under valgrind memcheck;
+#  - the release: scripts/package.sh twice on this commit (HEAD), in two
+#    folders and time zones, giving the same bytes and checksums, then
+#    signed with a throwaway certificate, verified and installed under Wine;
 #  - each libFuzzer target for DORVANE_FUZZ_SECONDS (default 20; ask for
 #    more for a longer search).
 # The project's own builds treat warnings as errors. Every step has a time
@@ -101,6 +104,9 @@ demo_under_valgrind() {  # demo_under_valgrind DB SCRATCH VALGRIND...
 }
 export -f demo_under_valgrind  # for the step's time limit, which runs it in a shell of its own
 step "demo run under valgrind" 600 bash -c 'demo_under_valgrind "$@"' demo "$db" "$scratch" $memcheck
+
+# The release: two package.sh builds of this commit, then a signed one.
+step "release: the same bytes twice, checksums, signatures" 2400 bash tests/packaging/release_test.sh
 
 fuzz_seconds=${DORVANE_FUZZ_SECONDS:-20}
 for target in ini_edit statements error_line; do
