@@ -16,6 +16,7 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 8)
   set(DORVANE_README_GUID EBCBEDF9-E2DE-4974-A86A-E24396F3A59B)
   set(DORVANE_TASK_GUID 40CCE359-050C-4F78-BF83-3FBE7C407444)
   set(DORVANE_EVENT_SOURCE_GUID 7BDFBB7B-63D9-41AE-9FC4-04BEE49CF3AB)
+  set(DORVANE_EVENT_MESSAGES_GUID 3F6C2A51-8D47-4E0B-A9C2-5B71E4D08F36)
 else()
   set(DORVANE_ARCH x86)
   set(DORVANE_WIN64 no)
@@ -30,6 +31,7 @@ else()
   set(DORVANE_README_GUID 8CF99405-BFDB-4AAE-AB00-79C0A32450BF)
   set(DORVANE_TASK_GUID A748E600-1E13-4994-859E-424B4FB0AD8F)
   set(DORVANE_EVENT_SOURCE_GUID BE2AEF99-85F0-4752-97A0-7FCA3BD2EBE3)
+  set(DORVANE_EVENT_MESSAGES_GUID 9A0E57C3-6B21-4F8D-B3E4-0C92D7A6E15B)
 endif()
 
 math(EXPR DORVANE_NEXT_PATCH "${PROJECT_VERSION_PATCH} + 1")
@@ -62,6 +64,20 @@ target_include_directories(dorvane_core PUBLIC ${DORVANE_MESSAGES_DIR})
 target_sources(dorvane PRIVATE ${CMAKE_BINARY_DIR}/dorvane.rc)
 set_source_files_properties(${CMAKE_BINARY_DIR}/dorvane.rc PROPERTIES OBJECT_DEPENDS
   "${DORVANE_MANIFEST};${DORVANE_MESSAGES_DIR}/event_messages.rc;${DORVANE_MESSAGES_DIR}/MSG00409.bin")
+# The same message table in a DLL of resources alone, which the MSI
+# registers for the event source and lets every user read: the program
+# holds the administrator's password and is not readable by all, and Event
+# Viewer reads an event's text from the registered file as the person who
+# views it. Event Viewer loads it as data: its entry point, the runtime's
+# own, never runs.
+configure_file(packaging/windows/dorvane-messages.rc.in ${CMAKE_BINARY_DIR}/dorvane-messages.rc @ONLY)
+add_library(dorvane_messages SHARED ${CMAKE_BINARY_DIR}/dorvane-messages.rc)
+set_source_files_properties(${CMAKE_BINARY_DIR}/dorvane-messages.rc PROPERTIES OBJECT_DEPENDS
+  "${DORVANE_MESSAGES_DIR}/event_messages.rc;${DORVANE_MESSAGES_DIR}/MSG00409.bin")
+target_include_directories(dorvane_messages PRIVATE ${DORVANE_MESSAGES_DIR})
+set_target_properties(dorvane_messages PROPERTIES LINKER_LANGUAGE CXX PREFIX "" OUTPUT_NAME dorvane-messages)
+add_dependencies(dorvane dorvane_messages)
+
 # A GUI program: a run that the scheduler starts in a person's session
 # opens no console window, which closing would kill the run with.
 set_target_properties(dorvane PROPERTIES WIN32_EXECUTABLE ON)
@@ -98,7 +114,7 @@ if(WIXL AND MSIBUILD AND FAKETIME)
                              "-DSUBJECT=${PROJECT_DESCRIPTION}" -DWXS=${CMAKE_BINARY_DIR}/dorvane.wxs
                              -DPERMISSIONS=${DORVANE_MSI_PERMISSIONS} -DOUTPUT=${DORVANE_MSI}
                              -P ${CMAKE_SOURCE_DIR}/cmake/build-msi.cmake
-                     DEPENDS dorvane ${CMAKE_BINARY_DIR}/dorvane.wxs ${DORVANE_TASK_XML} ${CMAKE_BINARY_DIR}/README.md
+                     DEPENDS dorvane dorvane_messages ${CMAKE_BINARY_DIR}/dorvane.wxs ${DORVANE_TASK_XML} ${CMAKE_BINARY_DIR}/README.md
                              ${DORVANE_MSI_PERMISSIONS} ${CMAKE_SOURCE_DIR}/cmake/build-msi.cmake
                      COMMENT "Building ${DORVANE_PACKAGE_NAME}.msi"
                      VERBATIM)

@@ -50,12 +50,14 @@ for package in "$msi" ${other_msi:+"$other_msi"}; do
 done
 property() { rows Property "${2:-}" | sed -n "s/^$1\t//p"; }
 check "its platform is $platform" same "$platform;1033" "$(msiinfo suminfo "$msi" | sed -n 's/^Template: //p')"
-check "it installs the program, the README and the task" same "$(printf '%s\n' \
-  "README.md	Readme	README.md" "dorvane.exe	Program	dorvane.exe" "dorvane_task.xml	Task	dorvane-task.xml")" \
+check "it installs the program, its messages' DLL, the README and the task" same "$(printf '%s\n' \
+  "README.md	Readme	README.md" "dorvane.exe	Program	dorvane.exe" \
+  "dorvane_messages.dll	EventMessages	dorvane-messages.dll" "dorvane_task.xml	Task	dorvane-task.xml")" \
   "$(rows File | cut -f 1-3)"
 check "into $folder\\dorvane" same "$(printf '%s\n' \
   "INSTALLDIR	$folder	dorvane" "$folder	TARGETDIR	." "TARGETDIR		SourceDir")" "$(rows Directory)"
-check "every component in the $arch view" same "EventSource $((bits64 | 4))
+check "every component in the $arch view" same "EventMessages $bits64
+EventSource $((bits64 | 4))
 Program $bits64
 Readme $bits64
 Task $bits64" "$(rows Component | awk -F '\t' '{ print $1, $4 }')"
@@ -83,15 +85,17 @@ check "the older version goes before anything is installed" same "RemoveExisting
   "$(rows InstallExecuteSequence | grep -w RemoveExistingProducts)"
 # The program holds the administrator's password: the folder, and what is
 # made in it, for SYSTEM (SY) and the Administrators (BA) alone, with no
-# permission inherited from Program Files (P).
-check "the install folder is SYSTEM's and the Administrators' alone" same \
+# permission inherited from Program Files (P); the messages' DLL readable
+# by every user (BU) too, for Event Viewer.
+check "the install folder is SYSTEM's and the Administrators' alone, the messages everyone's" same \
   "INSTALLDIR	Program
+EventMessages	dorvane_messages.dll	File	D:P(A;;FA;;;SY)(A;;FA;;;BA)(A;;FR;;;BU)	
 InstallFolder	INSTALLDIR	CreateFolder	D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)	" \
   "$(rows CreateFolder; rows MsiLockPermissionsEx)"
 check "and set when the folders are made" grep -q '^CreateFolders	' <<<"$(rows InstallExecuteSequence)"
 key='SYSTEM\CurrentControlSet\Services\EventLog\Application\dorvane\'
-check "it registers the event source, the program carrying its messages" same "$(printf '%s\n' \
-  "2	$key	EventMessageFile	[#dorvane.exe]	EventSource" "2	$key	TypesSupported	#7	EventSource")" \
+check "it registers the event source, its messages in their DLL" same "$(printf '%s\n' \
+  "2	$key	EventMessageFile	[#dorvane_messages.dll]	EventSource" "2	$key	TypesSupported	#7	EventSource")" \
   "$(rows Registry | cut -f 2-)"
 
 checks_done

@@ -38,15 +38,19 @@ installed=$WINEPREFIX/drive_c/$program_files/dorvane
 echo "== install $(basename "$msi")"
 msiexec /i "$msi" /qn
 check "msiexec /i ends with status 0" same 0 "$?"
-check "it installs the program, the README and the task" same "README.md dorvane-task.xml dorvane.exe" \
+check "it installs the program, its messages' DLL, the README and the task" same \
+  "README.md dorvane-messages.dll dorvane-task.xml dorvane.exe" \
   "$(ls "$installed" 2>/dev/null | tr '\n' ' ' | sed 's/ $//')"
 check "the installed program is this build's" cmp "$build/dorvane.exe" "$installed/dorvane.exe"
 event_source() {
   wine reg query 'HKLM\SYSTEM\CurrentControlSet\Services\EventLog\Application\dorvane' 2>/dev/null | tr -d '\r' |
     sed -n 's/^ *\(EventMessageFile\|TypesSupported\) *REG_[A-Z_]* *//p' | tr '\n' ' ' | sed 's/ $//'
 }
-check "it registers the event source, the program carrying its messages" \
-  same "C:\\$program_files\\dorvane\\dorvane.exe 0x7" "$(event_source)"
+check "it registers the event source, its messages in their DLL" \
+  same "C:\\$program_files\\dorvane\\dorvane-messages.dll 0x7" "$(event_source)"
+# Each of the message table's five entries is its event's own text, "%1".
+check "which holds the program's message table" same \
+  "$(strings -el "$build/dorvane.exe" | grep -cx '%1%0')" "$(strings -el "$installed/dorvane-messages.dll" | grep -cx '%1%0')"
 
 echo "== the installed program runs"
 mkdir -p "$work/odbc" "$work/elsewhere"  # no data sources at all
