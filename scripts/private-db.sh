@@ -24,8 +24,10 @@ start() {
   mkdir -p "$dir/data" "$dir/odbc"
   if [ ! -d "$dir/data/mysql" ]; then
     # The server answers on its socket alone: its accounts need not name
-    # this machine, whose name may not resolve (a container, a fresh root).
-    mariadb-install-db --no-defaults --datadir="$dir/data" --user="$(id -un)" --skip-name-resolve \
+    # this machine, whose name, and even localhost, may not resolve (a
+    # container, a fresh root without /etc/hosts); --force lets the install
+    # go on where they do not.
+    mariadb-install-db --no-defaults --datadir="$dir/data" --user="$(id -un)" --skip-name-resolve --force \
       --auth-root-authentication-method=socket --skip-test-db >"$dir/install.log" 2>&1 ||
       { cat "$dir/install.log" >&2; exit 1; }
   fi
