@@ -17,7 +17,8 @@ dir=$(realpath -m "${2:?usage: private-db.sh start|seed|sql|stop DIR}")
 socket=$dir/mysqld.sock
 driver=$(find /usr/lib -name libmaodbc.so -print -quit 2>/dev/null || true)
 
-sql() { mariadb --no-defaults -S "$socket" -u root --batch --skip-column-names "$@"; }
+# Statements in UTF-8, whatever the locale's character set.
+sql() { mariadb --no-defaults --default-character-set=utf8mb4 -S "$socket" -u root --batch --skip-column-names "$@"; }
 
 start() {
   [ -n "$driver" ] || { echo "private-db: MariaDB ODBC driver not installed" >&2; exit 1; }

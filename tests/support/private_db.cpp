@@ -79,7 +79,9 @@ std::string private_db_dir() {
 }
 
 std::string sql_on(const std::string& db_dir, const std::string& statements) {
-    return run("mariadb --no-defaults --batch --skip-column-names -u root -S " + shell_quote(db_dir + "/mysqld.sock"),
+    // The statements are UTF-8, whatever the locale's character set.
+    return run("mariadb --no-defaults --default-character-set=utf8mb4 --batch --skip-column-names -u root -S " +
+                   shell_quote(db_dir + "/mysqld.sock"),
                statements);
 }
 
@@ -161,8 +163,10 @@ ProgramRun run_program(const std::string& program_dir, const std::string& odbc_d
     TempDir elsewhere;
     std::filesystem::permissions(elsewhere.path(), std::filesystem::perms::all);  // for any launcher's user
     ProgramRun result{};
+    // In a UTF-8 locale, whatever the caller's: the log is written in the
+    // locale's character set, and the tests read names in UTF-8.
     result.standard_output = run("cd " + shell_quote(elsewhere.path()) + " && ODBCSYSINI=" + shell_quote(odbc_dir) +
-                                     " " + (launcher.empty() ? "" : launcher + " ") + program_wrapper() +
+                                     " LC_ALL=C.UTF-8 " + (launcher.empty() ? "" : launcher + " ") + program_wrapper() +
                                      shell_quote(exe) + (arguments.empty() ? "" : " " + arguments),
                                  "", &result.exit_status, &result.standard_error);
     return result;

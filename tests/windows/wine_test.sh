@@ -43,7 +43,7 @@ if [ "$arch" = x86 ] && [ ! -f "$i386_driver" ]; then
   exit 1
 fi
 . "$(dirname "$0")/../support/checks.sh"
-sql() { mariadb --no-defaults --batch --skip-column-names -u root -S "$db/mysqld.sock"; }
+sql() { mariadb --no-defaults --default-character-set=utf8mb4 --batch --skip-column-names -u root -S "$db/mysqld.sock"; }
 grants() { echo "SHOW GRANTS FOR 'userSQL'@'%'" | sql | sort; }
 
 # The database: PUB tables to grant, CONTA tables whose revokes succeed on
