@@ -52,6 +52,15 @@ protected:
         return run_program(program.path(), odbc.path());
     }
     std::string log() { return read_bytes(program / "dorvane.log"); }
+    // Writes the data sources in `ini`, with the driver manager tracing
+    // every call into the file that it returns.
+    std::string trace_calls(const std::string& ini) {
+        write_odbc_config(odbc.path(), ini);
+        const std::string trace = odbc / "calls.log";
+        write_bytes(odbc / "odbcinst.ini",
+                    read_bytes(odbc / "odbcinst.ini") + "\n[ODBC]\nTrace = Yes\nTraceFile = " + trace + "\n");
+        return trace;
+    }
 
     TempDir program, odbc;
 };
@@ -222,10 +231,7 @@ TEST_F(Permissions, ACatalogueWithItsTableNameFirstAndLongColumnsIsReadByName) {
     // The driver manager traces every call: a driver without
     // SQL_GD_ANY_ORDER needs the columns read in rising order, which this
     // driver does not enforce.
-    write_odbc_config(odbc.path(), three_data_sources({"VistasQuendar1", "VistasQuendar2"}));
-    const std::string trace = odbc / "calls.log";
-    write_bytes(odbc / "odbcinst.ini",
-                read_bytes(odbc / "odbcinst.ini") + "\n[ODBC]\nTrace = Yes\nTraceFile = " + trace + "\n");
+    const std::string trace = trace_calls(three_data_sources({"VistasQuendar1", "VistasQuendar2"}));
     const ProgramRun r = run_program(program.path(), odbc.path());
     ASSERT_EQ(r.exit_status, 0) << r.standard_error;
     EXPECT_EQ(logged_statements(), (std::vector<std::string>{query, revoke("PUB", "clientes"), grant("clientes")}));
@@ -244,10 +250,7 @@ TEST_F(Permissions, ANameCutInItsBoundBufferIsNeverUsedWhereTheDriverCannotReadI
     sql("CREATE TABLE \"PUB\".\"clientes\" (id INT); CREATE TABLE \"PUB\".\"" + long_name + "\" (id INT);");
     set_catalogue({{1, "PUB", "clientes"}, {2, "PUB", long_name.c_str()}});
     start_statement_log();
-    write_odbc_config(odbc.path(), three_data_sources({"VistasQuendar1", "VistasQuendar2"}));
-    const std::string trace = odbc / "calls.log";
-    write_bytes(odbc / "odbcinst.ini",
-                read_bytes(odbc / "odbcinst.ini") + "\n[ODBC]\nTrace = Yes\nTraceFile = " + trace + "\n");
+    const std::string trace = trace_calls(three_data_sources({"VistasQuendar1", "VistasQuendar2"}));
     const ProgramRun r =
         run_program(program.path(), odbc.path(), "", "env LD_PRELOAD=" + shell_quote(DORVANE_STRICT_DRIVER));
     // The run ends at that row, saying why; the rows before it were done,
