@@ -117,6 +117,35 @@ for target in ini_edit statements error_line; do
     -timeout=10 -print_final_stats=1 -artifact_prefix="$scratch/fuzz-$target/" "$scratch/fuzz-$target" "fuzz/corpus/$target"
 done
 
+# What CI keeps of a run is its end, so each failed test is named there,
+# with the lines around its failures (a check's, a fatal one's, GoogleTest's)
+# or, where none is marked, its last lines.
+failed_tests() {  # failed_tests BUILD-DIR
+  local log=$1/Testing/Temporary/LastTest.log name
+  [ -s "$1/Testing/Temporary/LastTestsFailed.log" ] || return 0
+  while IFS=: read -r _ name; do
+    echo "$name failed ($1):"
+    awk -v want="$name" '
+      /^[0-9]+\/[0-9]+ Test: / { name = $3 }
+      /^Output:/ { keep = (name == want); n = 0; getline; next }
+      /^<end of output>/ && keep {
+        shown = 0
+        for (i = 1; i <= n && shown < 16; i++)
+          if (lines[i] ~ /(^FAILED: |^FAIL: |: Failure$)/)
+            for (j = (i > 2 ? i - 2 : 1); j <= i + 4 && j <= n && shown < 16; j++)
+              if (!(j in printed)) { print "  " lines[j]; printed[j] = 1; shown++ }
+        if (!shown) for (i = (n > 6 ? n - 5 : 1); i <= n; i++) print "  " lines[i]
+        keep = 0
+      }
+      keep { lines[++n] = $0 }' "$log"
+  done <"$1/Testing/Temporary/LastTestsFailed.log"
+}
+for failure in "${failures[@]}"; do
+  case $failure in
+    tests) failed_tests build ;;
+    "tests with sanitizers") failed_tests build-asan ;;
+  esac
+done
 ((${#failures[@]})) && printf 'FAILED: %s\n' "${failures[@]}"
 [ -z "$skipped" ] || printf 'Skipped tests (see above): %s\n' "$(cut -d: -f1 <<<"$skipped" | tr '\n' ' ')"
 echo "steps: $passed passed, ${#failures[@]} failed"
