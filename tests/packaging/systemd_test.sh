@@ -179,6 +179,10 @@ check "odbc.ini has the settings, its lines and its mode and owner" same \
   "640 daemon:adm
 $(sed -e '/^Database = /a DefaultIsolationLevel=READ UNCOMMITTED\nArraySize=1000' <<<"$odbc_ini")" "$(stat -c '%a %U:%G' "$root/etc/odbc.ini")
 $(cat "$root/etc/odbc.ini")"
+# The run's output reaches the journal through journald's stream, which it
+# may read after the run has ended: --sync returns once all that was
+# written before it is stored.
+inside journalctl --sync
 grant_failure=$(sed -n 's/^Error para VistasQuendar\.PUB\.ghost -> 1146 -> \(.*\)\r$/\1/p' "$root/opt/dorvane/dorvane.log")
 check "the failed grant's text is in the journal" grep -qF -- "${grant_failure:-(no grant failure in the log)}" \
   <<<"$(inside journalctl -u dorvane --no-pager -o cat)"
