@@ -13,7 +13,7 @@ std::string cadena_conexion(const std::string& fuente) {
 }  // namespace
 
 // Returns a failure flag: a data source that cannot be opened is logged
-// here and reported as true, so that the caller skips it. Only a failure to
+// here, told to the seam, and reported as true, so that the caller skips it. Only a failure to
 // write that log line travels on.
 bool Form1::abrir_conexion(const std::string& ODBC) {
     Err.Clear();
@@ -24,6 +24,7 @@ bool Form1::abrir_conexion(const std::string& ODBC) {
     } catch (const Error& fallo) {
         Err = fallo;
         control_errores(" ODBC --> " + ODBC);
+        if (seams_.fuente_no_abierta) seams_.fuente_no_abierta(ODBC, fallo);
         Err.Clear();
         return true;
     }

@@ -18,27 +18,41 @@ extern const char program_name[];
 // - Windows: a modal message box when the process's window station is the
 //   visible one; otherwise (a service, a SYSTEM task in session 0) a
 //   warning in the Application event log instead, and no window.
-// - POSIX: the text on standard error, and when standard input and
-//   standard error are both a terminal, a prompt that waits for Enter.
+// - POSIX: the text on standard error (a warning, in the journal), and
+//   when standard input and standard error are both a terminal, a prompt
+//   that waits for Enter.
 void message_box(const std::string& text);
 
 // Tells of the error that ends the run, its number and its description.
 // - Windows: always an error in the Application event log, the one lasting
 //   record of an early end; then a message box when a person can see it.
-// - POSIX: standard error, which a scheduler's journal keeps.
+// - POSIX: standard error, which a scheduler's journal keeps (at its error
+//   priority).
 void show_fatal_error(const Error& error);
 
-// Tells an administrator of a failure that the run passes over and goes on
-// from, such as a setting that could not be written. Nobody is asked to
-// acknowledge it, and it never fails the run.
-// - Windows: a warning in the Application event log.
-// - POSIX: standard error.
-void warn(const std::string& text) noexcept;
+// What the run passes over and goes on from; each kind has an event ID
+// of its own on Windows.
+enum class Warning {
+    setting_not_written,     // a data source's setting (event 5)
+    data_source_not_opened,  // a data source the walk skips (event 6)
+    metrics_not_written,     // the metrics file for monitoring (event 7)
+};
 
-// Tells what a run did, once at its end.
-// - Windows: an information event in the Application event log.
-// - POSIX: standard output, which a scheduler's journal keeps.
-void tell_summary(const std::string& text) noexcept;
+// Tells an administrator of a failure that the run passes over and goes on
+// from. Nobody is asked to acknowledge it, and it never fails the run.
+// - Windows: a warning in the Application event log, with the kind's ID.
+// - POSIX: standard error, at the journal's warning priority there.
+void warn(Warning kind, const std::string& text) noexcept;
+
+// How much a report matters to whoever watches the machine.
+enum class Severity { information, warning, error };
+
+// Tells what a run did, once at its end, at the `severity` of how it ended.
+// - Windows: an event of that type in the Application event log.
+// - POSIX: standard output, at that priority in the journal. Where standard
+//   output is neither a terminal nor the journal (cron mails whatever it
+//   gets, a pipe, a file), a summary of mere information is not written.
+void tell_summary(const std::string& text, Severity severity) noexcept;
 
 // Closes the run's reports, whether it reached its end or not.
 // - Windows: the event log records the first ten texts that nobody could

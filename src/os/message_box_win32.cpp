@@ -92,16 +92,22 @@ void show_fatal_error(const Error& error) {
     if (person_can_see()) show_box(text, MB_ICONERROR);
 }
 
-void warn(const std::string& text) noexcept {
+void warn(Warning kind, const std::string& text) noexcept {
     try {
-        report_event(EVENTLOG_WARNING_TYPE, DORVANE_EVENT_SETTING_NOT_WRITTEN, text);
+        const DWORD id = kind == Warning::setting_not_written      ? DORVANE_EVENT_SETTING_NOT_WRITTEN
+                         : kind == Warning::data_source_not_opened ? DORVANE_EVENT_DATA_SOURCE_NOT_OPENED
+                                                                   : DORVANE_EVENT_METRICS_NOT_WRITTEN;
+        report_event(EVENTLOG_WARNING_TYPE, id, text);
     } catch (...) {  // a warning that cannot be made is not worth the run
     }
 }
 
-void tell_summary(const std::string& text) noexcept {
+void tell_summary(const std::string& text, Severity severity) noexcept {
     try {
-        report_event(EVENTLOG_INFORMATION_TYPE, DORVANE_EVENT_SUMMARY, text);
+        const WORD type = severity == Severity::information ? EVENTLOG_INFORMATION_TYPE
+                          : severity == Severity::warning   ? EVENTLOG_WARNING_TYPE
+                                                            : EVENTLOG_ERROR_TYPE;
+        report_event(type, DORVANE_EVENT_SUMMARY, text);
     } catch (...) {  // the run is over; its status stands
     }
 }

@@ -21,10 +21,16 @@ std::int32_t write_setting_or_warn(std::uint32_t clave_raiz, const std::string& 
         modRegistro::escribir_valor_registro(clave_raiz, subclave, nombre_valor, valor, tipo_valor, fallo);
     if (resultado != 0 && fallo.Number != modRegistro::error_file_not_found) {
         const std::string fuente = subclave.substr(subclave.rfind('\\') + 1);
-        os::warn("the data source " + fuente + " was not given " + nombre_valor + "=" + valor + ": error " +
+        os::warn(os::Warning::setting_not_written, "the data source " + fuente + " was not given " + nombre_valor + "=" + valor + ": error " +
                  std::to_string(fallo.Number) + ": " + fallo.Description);
     }
     return resultado;
+}
+
+// The log has the line; whoever watches the machine hears of it too.
+void warn_not_opened(const std::string& fuente, const Error& fallo) {
+    os::warn(os::Warning::data_source_not_opened, "the data source " + fuente + " could not be opened: error " +
+                                                      std::to_string(fallo.Number) + ": " + fallo.Description);
 }
 
 }  // namespace
@@ -33,6 +39,7 @@ Form1Seams Form1Seams::platform() {
     Form1Seams seams;
     seams.new_connection = [] { return std::make_unique<db::OdbcConnection>(); };
     seams.message_box = os::message_box;
+    seams.fuente_no_abierta = warn_not_opened;
     seams.program_directory = os::program_directory;
     seams.escribir_valor_registro = write_setting_or_warn;
     return seams;
@@ -44,6 +51,7 @@ Form1Seams Form1Seams::plan(const std::function<void(const std::string& linea)>&
         return std::make_unique<db::PrintingConnection>(std::make_unique<db::OdbcConnection>(), salida);
     };
     seams.message_box = [](const std::string&) {};
+    seams.fuente_no_abierta = [](const std::string&, const Error&) {};  // its log line is in the plan
     seams.program_directory = os::program_directory;
     seams.escribir_valor_registro = [](std::uint32_t, const std::string&, const std::string&, const std::string&,
                                        std::int32_t) { return 0; };

@@ -19,6 +19,8 @@ namespace dorvane {
 struct Form1Seams {
     std::function<std::unique_ptr<db::Connection>()> new_connection;
     std::function<void(const std::string& text)> message_box;
+    // Told of a data source that could not be opened, once it is logged.
+    std::function<void(const std::string& fuente, const Error& fallo)> fuente_no_abierta;
     std::function<std::string()> program_directory;
     std::function<std::int32_t(std::uint32_t clave_raiz, const std::string& subclave,
                                const std::string& nombre_valor, const std::string& valor,

@@ -17,6 +17,7 @@
 #include "run/arguments.h"
 #include "run/form1.h"
 #include "run/help_text.h"
+#include "run/run_metrics.h"
 #include "run/run_summary.h"
 
 namespace {
@@ -37,8 +38,9 @@ std::optional<dorvane::Error> failure_of(Work&& work) {
     }
 }
 
-// The whole run; its exit status. `resumen` gets what the walk did, however
-// far the run went.
+// The whole run; its exit status, from what the walk counted and whether
+// an error ended it. `resumen` gets what the walk did, however far the run
+// went.
 int run(dorvane::ResumenEjecucion& resumen) {
     std::unique_ptr<dorvane::Form1> form;
     const std::optional<dorvane::Error> fatal = failure_of([&] {
@@ -50,10 +52,9 @@ int run(dorvane::ResumenEjecucion& resumen) {
     // The log and the connection are closed before anybody is told, as a box
     // may wait for a person for a long time.
     form.reset();
-    if (!fatal) return 0;
     // Nothing caught it: it ends the run here, and the user is told.
-    dorvane::os::show_fatal_error(*fatal);
-    return 1;
+    if (fatal) dorvane::os::show_fatal_error(*fatal);
+    return dorvane::estado_salida(resumen, fatal.has_value());
 }
 
 // The plan: what a run would send, on standard output; its exit status is
@@ -66,15 +67,27 @@ int plan() {
         if (!dorvane::os::write_console(Stream::output, linea + "\n"))
             throw dorvane::Error(dorvane::unspecified_error, "The plan could not be written to standard output");
     };
+    std::unique_ptr<dorvane::Form1> form;
     const std::optional<dorvane::Error> fatal = failure_of([&] {
         dorvane::os::load_odbc_driver_manager();
-        dorvane::Form1 form(dorvane::Form1Seams::plan(salida));
-        form.planificar(salida);
+        form = std::make_unique<dorvane::Form1>(dorvane::Form1Seams::plan(salida));
+        form->planificar(salida);
     });
-    if (!fatal) return 0;
-    dorvane::os::write_console(Stream::error, std::string(dorvane::os::program_name) + ": error " +
-                                                  std::to_string(fatal->Number) + ": " + fatal->Description + "\n");
-    return 1;
+    dorvane::ResumenEjecucion resumen;
+    if (form) resumen = std::move(form->resumen);
+    if (fatal) {
+        dorvane::os::write_console(Stream::error, std::string(dorvane::os::program_name) + ": error " +
+                                                      std::to_string(fatal->Number) + ": " + fatal->Description + "\n");
+    }
+    return dorvane::estado_salida(resumen, fatal.has_value());
+}
+
+// How much the run's end matters to whoever watches the machine.
+dorvane::os::Severity severity_of(int status) {
+    using dorvane::os::Severity;
+    return status == dorvane::salida_completa     ? Severity::information
+           : status == dorvane::salida_incompleta ? Severity::warning
+                                                  : Severity::error;
 }
 
 std::string log_path() {
@@ -97,7 +110,7 @@ int main(int argc, char** argv) {
             return dorvane::os::write_console(Stream::output, dorvane::version_text()) ? 0 : 1;
         case dorvane::Request::usage_error:
             dorvane::os::write_console(Stream::error, dorvane::usage_error_text(arguments.problem));
-            return 2;
+            return dorvane::salida_uso;
         case dorvane::Request::dry_run:
             return plan();
         case dorvane::Request::run:
@@ -107,10 +120,12 @@ int main(int argc, char** argv) {
     dorvane::ResumenEjecucion resumen;
     const int status = run(resumen);
     dorvane::os::end_reports(log_path);
+    const dorvane::FinEjecucion fin{status, std::chrono::system_clock::now(),
+                                    std::chrono::steady_clock::now() - started};
     try {
-        dorvane::os::tell_summary(
-            dorvane::summary_text(resumen, std::chrono::steady_clock::now() - started, status));
+        dorvane::os::tell_summary(dorvane::summary_text(resumen, fin.duracion, status), severity_of(status));
     } catch (const std::bad_alloc&) {  // no memory left for the summary: the run's status stands
     }
+    dorvane::publish_metrics(resumen, fin);
     return status;
 }

@@ -20,6 +20,18 @@ std::string line_for(const ResumenFuente& f) {
 
 }  // namespace
 
+bool ResumenEjecucion::completa() const {
+    if (fuentes.size() != fuentes_de_datos.size()) return false;
+    for (const ResumenFuente& f : fuentes)
+        if (!f.abierta || f.concesiones_fallidas != 0) return false;
+    return true;
+}
+
+EstadoSalida estado_salida(const ResumenEjecucion& resumen, bool terminada_antes) {
+    if (terminada_antes) return salida_anticipada;
+    return resumen.completa() ? salida_completa : salida_incompleta;
+}
+
 std::string summary_text(const ResumenEjecucion& resumen, std::chrono::steady_clock::duration duracion,
                          int exit_status) {
     std::string text = "Summary of the run:\n";

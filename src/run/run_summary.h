@@ -20,7 +20,24 @@ struct ResumenFuente {
 
 struct ResumenEjecucion {
     std::vector<ResumenFuente> fuentes;  // the data sources reached, in order
+
+    // Whether the work was all done: every data source reached, opened and
+    // walked, and every grant made. A failed revoke does not count against
+    // it: a database may refuse to revoke what was never granted.
+    bool completa() const;
 };
+
+// The program's exit statuses, which schedulers and monitoring act on.
+enum EstadoSalida : int {
+    salida_completa = 0,    // the run reached its end and did all its work
+    salida_anticipada = 1,  // the run ended early, on an error nothing caught
+    salida_uso = 2,         // the command line was not understood
+    salida_incompleta = 3,  // the run reached its end, but a data source was not
+                            // opened or a grant failed
+};
+
+// The status of a run that counted `resumen`, ended early or not.
+EstadoSalida estado_salida(const ResumenEjecucion& resumen, bool terminada_antes);
 
 // The summary's text, one line per data source of the run (those it never
 // reached say so), then the duration and the exit status.

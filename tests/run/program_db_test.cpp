@@ -46,7 +46,7 @@ TEST(Program, SettingsAreResetAndCommentsKept) {
     const std::string before = read_bytes(odbc / "odbc.ini");
 
     const ProgramRun run = run_program(program.path(), odbc.path());
-    ASSERT_EQ(run.exit_status, 0) << run.standard_error;
+    ASSERT_EQ(run.exit_status, 3) << run.standard_error;  // VistasQuendar2 is not defined
     const std::string after = read_bytes(odbc / "odbc.ini");
     std::string expected = before;
     for (const std::string section : {"[VistasQuendar]", "[VistasQuendar1]"}) {
@@ -103,7 +103,7 @@ TEST(Program, EveryConnectionAndEveryStatementCarriesItsTimeLimit) {
                 read_bytes(odbc / "odbcinst.ini") + "\n[ODBC]\nTrace = Yes\nTraceFile = " + (odbc / "trace") + "\n");
     steady_state_catalogue();
     const ProgramRun run = run_program(program.path(), odbc.path());
-    ASSERT_EQ(run.exit_status, 0) << run.standard_error;
+    ASSERT_EQ(run.exit_status, 3) << run.standard_error;  // VistasQuendar2 has no server
 
     std::set<std::string> limited_connections, limited_statements;
     std::size_t connects = 0, statements = 0;
@@ -142,7 +142,7 @@ TEST(Program, TheCatalogueIsReadWholeAndClosedBeforeTheFirstStatement) {
     for (int i = 1; i <= 600; ++i) rows.push_back({i, "CONTA", names[i - 1].c_str()});
     set_catalogue(rows);
     const ProgramRun run = run_program(program.path(), odbc.path());
-    ASSERT_EQ(run.exit_status, 0) << run.standard_error;
+    ASSERT_EQ(run.exit_status, 3) << run.standard_error;  // two data sources are not defined
 
     std::string catalogue;  // the catalogue's statement handle
     bool closed = false, revoked = false;
@@ -250,16 +250,23 @@ TEST(Program, ASettingThatCannotBeWrittenIsToldAndTheRunGoesOn) {
     const ProgramRun run = run_program(program.path(), odbc.path(), "", launcher);
     fs::permissions(odbc.path(), fs::perms::owner_all);
 
-    EXPECT_EQ(run.exit_status, 0) << run.standard_error;
+    // The settings alone would leave it 0; no data source has a server.
+    EXPECT_EQ(run.exit_status, 3) << run.standard_error;
     EXPECT_EQ(read_bytes(odbc / "odbc.ini"), settings);
+    const std::string nobody = "could not be opened: error 2002: [ma-3.1.15]Can't connect to local server through "
+                               "socket '" + private_db_dir() + "/nobody.sock' (2)";
+    const std::string undefined = "could not be opened: error -2147467259: [unixODBC][Driver Manager]Data source "
+                                  "name not found and no default driver specified";
     std::string expected;
-    for (const char* told : {"VistasQuendar was not given DefaultIsolationLevel=REPEATABLE READ",
+    for (const std::string& told : std::vector<std::string>{"VistasQuendar was not given DefaultIsolationLevel=REPEATABLE READ",
                              "VistasQuendar was not given ArraySize=1000",
                              "VistasQuendar1 was not given DefaultIsolationLevel=REPEATABLE READ",
-                             "VistasQuendar1 was not given ArraySize=1000",
+                             "VistasQuendar1 was not given ArraySize=1000", "VistasQuendar " + nobody,
+                             "VistasQuendar1 " + nobody, "VistasQuendar2 " + undefined,
                              "VistasQuendar was not given DefaultIsolationLevel=READ UNCOMMITTED",
                              "VistasQuendar1 was not given DefaultIsolationLevel=READ UNCOMMITTED"})
-        expected += std::string("dorvane: warning: the data source ") + told + ": error 13: Permission denied\n";
+        expected += "dorvane: warning: the data source " + told +
+                    (told.find(" could not be opened") == std::string::npos ? ": error 13: Permission denied\n" : "\n");
     EXPECT_EQ(run.standard_error, expected);
     const std::string log = read_bytes(program / "dorvane.log");
     EXPECT_EQ(log.substr(log.size() - 22), "Programa finalizado.\r\n");
@@ -285,7 +292,7 @@ TEST(Program, TheDryRunPrintsWhatTheRunSendsAndSendsNothingElse) {
     const ProgramRun dry = run_program(program.path(), odbc.path(), "--dry-run");
     const std::vector<std::string> sent_by_plan = logged_statements();
     EXPECT_EQ(logged_connections(), 2);  // the two data sources it could open
-    ASSERT_EQ(dry.exit_status, 0) << dry.standard_error;
+    ASSERT_EQ(dry.exit_status, 3) << dry.standard_error;  // as the run's: VistasQuendar2 has no server
     EXPECT_EQ(read_bytes(program / "dorvane.log"), "a line of an earlier run\r\n");
     EXPECT_EQ(read_bytes(odbc / "odbc.ini"), settings);
     EXPECT_EQ(grants_of_usersql(), grants);
@@ -304,7 +311,7 @@ TEST(Program, TheDryRunPrintsWhatTheRunSendsAndSendsNothingElse) {
 
     start_statement_log();
     const ProgramRun run = run_program(program.path(), odbc.path());
-    ASSERT_EQ(run.exit_status, 0) << run.standard_error;
+    ASSERT_EQ(run.exit_status, 3) << run.standard_error;
     std::vector<std::string> sent;
     for (const std::string& statement : logged_statements())
         if (statement != two_catalogue_reads[0]) sent.push_back(statement);
@@ -320,6 +327,61 @@ TEST(Program, TheDryRunPrintsWhatTheRunSendsAndSendsNothingElse) {
     const ProgramRun early = run_program(program.path(), odbc.path(), "--dry-run");
     EXPECT_EQ(early.exit_status, 1);
     EXPECT_EQ(early.standard_error.rfind("dorvane: error 94: ", 0), 0u) << early.standard_error;
+}
+
+// The exit status says whether the work was done: 0 where every data
+// source was opened and every grant made, failed revokes or not; 3 where a
+// grant failed or a data source was not opened; 1 for an early end. Where
+// standard output is the journal (JOURNAL_STREAM names it, as systemd
+// does), every line carries the priority that goes with it; anywhere else
+// (a file, as cron's mail) a run that did its work prints nothing there.
+TEST(Program, TheStatusAndTheJournalsPrioritiesTellAWorkDoneFromOneNotDone) {
+    sql("CREATE DATABASE IF NOT EXISTS \"PUB\"; CREATE TABLE IF NOT EXISTS \"PUB\".\"clientes\" (id INT);"
+        "CREATE DATABASE IF NOT EXISTS \"CONTA\"; CREATE TABLE IF NOT EXISTS \"CONTA\".\"asientos\" (id INT);"
+        "DROP TABLE IF EXISTS \"PUB\".\"ghost\"; DELETE FROM mysql.tables_priv WHERE User = 'userSQL';"
+        "FLUSH PRIVILEGES;");
+    // userSQL holds nothing on asientos: each of its revokes fails.
+    set_catalogue({{1, "PUB", "clientes"}, {2, "CONTA", "asientos"}});
+    TempDir program, odbc;
+    write_odbc_config(odbc.path(), three_data_sources());
+    // Standard error joins standard output, which is then the journal's stream.
+    const std::string journal =
+        "sh -c 'exec 2>&1; export JOURNAL_STREAM=$(stat -L -c %d:%i /proc/$$/fd/1); exec \"$@\"' journal";
+
+    const ProgramRun quiet = run_program(program.path(), odbc.path());
+    EXPECT_EQ(quiet.exit_status, 0) << quiet.standard_error;
+    EXPECT_EQ(quiet.standard_output, "");  // nothing for cron to mail
+    EXPECT_NE(read_bytes(program / "dorvane.log").find("Error para VistasQuendar2.CONTA.asientos -> 1147 -> "),
+              std::string::npos);
+    const ProgramRun clean = run_program(program.path(), odbc.path(), "", journal);
+    EXPECT_EQ(clean.exit_status, 0);
+    EXPECT_EQ(clean.standard_output.rfind("<6>Summary of the run:\n<6>  VistasQuendar: 2 tables walked;", 0), 0u)
+        << clean.standard_output;
+
+    set_catalogue({{1, "PUB", "clientes"}, {2, "PUB", "ghost"}});
+    const ProgramRun ungranted = run_program(program.path(), odbc.path());
+    EXPECT_EQ(ungranted.exit_status, 3);
+    EXPECT_EQ(ungranted.standard_output.rfind("Summary of the run:\n", 0), 0u) << ungranted.standard_output;
+
+    set_catalogue({{1, "PUB", "clientes"}});
+    write_odbc_config(odbc.path(), three_data_sources({}, {"VistasQuendar2"}));
+    const ProgramRun unopened = run_program(program.path(), odbc.path(), "", journal);
+    EXPECT_EQ(unopened.exit_status, 3);
+    EXPECT_NE(unopened.standard_output.find("<4>dorvane: warning: the data source VistasQuendar2 could not be opened: "
+                                            "error 2002: [ma-3.1.15]Can't connect"),
+              std::string::npos)
+        << unopened.standard_output;
+    EXPECT_NE(unopened.standard_output.find("\n<4>  VistasQuendar2: could not be opened\n<4>  ended after "),
+              std::string::npos)
+        << unopened.standard_output;
+
+    set_catalogue({{1, nullptr, "x"}});
+    const ProgramRun early = run_program(program.path(), odbc.path(), "", journal);
+    EXPECT_EQ(early.exit_status, 1);
+    EXPECT_NE(early.standard_output.find("<3>dorvane: error 94: Invalid use of Null\n"), std::string::npos)
+        << early.standard_output;
+    EXPECT_NE(early.standard_output.find("\n<3>  VistasQuendar1: not reached\n"), std::string::npos)
+        << early.standard_output;
 }
 
 // The summary on standard output, at a run's end and at an early end: the
@@ -340,7 +402,7 @@ TEST(Program, EachRunEndsWithItsSummary) {
     };
 
     const ProgramRun run = run_program(program.path(), odbc.path());
-    ASSERT_EQ(run.exit_status, 0) << run.standard_error;
+    ASSERT_EQ(run.exit_status, 3) << run.standard_error;
     // A revoke fails where userSQL holds nothing (clientes on the first
     // data source, asientos on the second, once the first took its UPDATE
     // away); ghost fails its revoke and its grant both times.
@@ -349,7 +411,7 @@ TEST(Program, EachRunEndsWithItsSummary) {
               "  VistasQuendar: 3 tables walked; revokes: 3 sent, 2 failed; grants: 2 sent, 1 failed\n"
               "  VistasQuendar1: 3 tables walked; revokes: 3 sent, 2 failed; grants: 2 sent, 1 failed\n"
               "  VistasQuendar2: could not be opened\n"
-              "  ended after T s with exit status 0\n");
+              "  ended after T s with exit status 3\n");
     const std::string log = read_bytes(program / "dorvane.log");
     std::size_t failures_logged = 0;
     for (std::size_t at = 0; (at = log.find("Error para VistasQuendar", at)) != std::string::npos; ++at)

@@ -1,0 +1,159 @@
+#include "run/run_metrics.h"
+
+#include <cstdio>
+
+#include "os/message_box.h"
+#include "os/metrics_directory.h"
+#include "os/program_directory.h"
+#include "os/whole_file.h"
+#include "run/settings.h"
+
+namespace dorvane {
+
+const char nombre_metricas[] = "dorvane.prom";
+
+namespace {
+
+constexpr const char last_success_metric[] = "dorvane_last_success_timestamp_seconds";
+
+// A label's value between double quotes, with backslash, double quote and
+// line feed escaped as the format asks.
+std::string label(const char* name, const std::string& value) {
+    std::string out = std::string(name) + "=\"";
+    for (const char c : value) {
+        if (c == '\\') out += "\\\\";
+        else if (c == '"') out += "\\\"";
+        else if (c == '\n') out += "\\n";
+        else out += c;
+    }
+    return out + "\"";
+}
+
+// Appends a gauge's HELP and TYPE lines.
+void describe(std::string& out, const char* name, const char* help) {
+    out += std::string("# HELP ") + name + " " + help + "\n# TYPE " + name + " gauge\n";
+}
+
+void sample(std::string& out, const char* name, const std::string& labels, const std::string& value) {
+    out += name;
+    if (!labels.empty()) out += "{" + labels + "}";
+    out += " " + value + "\n";
+}
+
+// The data source's counts, or zeros for one the run never reached.
+ResumenFuente counts_of(const ResumenEjecucion& resumen, const std::string& fuente) {
+    for (const ResumenFuente& f : resumen.fuentes)
+        if (f.fuente == fuente) return f;
+    return ResumenFuente{fuente};
+}
+
+std::string seconds(double value) {
+    char text[40];
+    std::snprintf(text, sizeof text, "%.3f", value);
+    return text;
+}
+
+bool is_plain_number(const std::string& text) {
+    std::size_t digits = 0, points = 0;
+    for (const char c : text) {
+        if (c >= '0' && c <= '9') ++digits;
+        else if (c == '.' && digits > 0 && points == 0) ++points;
+        else return false;
+    }
+    return digits > 0 && text.back() != '.';
+}
+
+// A failed write is a warning, as a setting that cannot be written.
+void warn_not_written(const std::string& path, const Error& fallo) noexcept {
+    try {
+        os::warn(os::Warning::metrics_not_written, "the metrics were not written to " + path + ": error " +
+                                                       std::to_string(fallo.Number) + ": " + fallo.Description);
+    } catch (const std::exception&) {  // no memory left to tell it
+    }
+}
+
+}  // namespace
+
+std::string metrics_text(const ResumenEjecucion& resumen, const FinEjecucion& fin,
+                         const std::optional<std::string>& exito_anterior) {
+    using std::chrono::duration;
+    const std::string terminada = std::to_string(
+        std::chrono::duration_cast<std::chrono::seconds>(fin.terminada.time_since_epoch()).count());
+    const std::optional<std::string> exito = fin.estado == salida_completa ? terminada : exito_anterior;
+
+    std::string out;
+    describe(out, "dorvane_last_run_timestamp_seconds", "When the last run ended, in Unix seconds.");
+    sample(out, "dorvane_last_run_timestamp_seconds", "", terminada);
+    describe(out, "dorvane_last_run_duration_seconds", "How long the last run took.");
+    sample(out, "dorvane_last_run_duration_seconds", "", seconds(duration<double>(fin.duracion).count()));
+    describe(out, "dorvane_last_run_exit_status",
+             "The last run's exit status: 0 all done, 3 a data source not opened or a grant failed, 1 ended early.");
+    sample(out, "dorvane_last_run_exit_status", "", std::to_string(fin.estado));
+    if (exito) {
+        describe(out, last_success_metric, "When the last run that exited 0 ended, in Unix seconds.");
+        sample(out, last_success_metric, "", *exito);
+    }
+
+    describe(out, "dorvane_data_source_opened", "1 when the last run opened the data source, 0 otherwise.");
+    for (const std::string& fuente : fuentes_de_datos)
+        sample(out, "dorvane_data_source_opened", label("data_source", fuente),
+               counts_of(resumen, fuente).abierta ? "1" : "0");
+    describe(out, "dorvane_tables_walked", "The catalogue's tables that the last run walked.");
+    for (const std::string& fuente : fuentes_de_datos)
+        sample(out, "dorvane_tables_walked", label("data_source", fuente), std::to_string(counts_of(resumen, fuente).tablas));
+    const struct {
+        const char* name;
+        const char* help;
+        std::size_t ResumenFuente::*revoke;
+        std::size_t ResumenFuente::*grant;
+    } statements[] = {
+        {"dorvane_statements_sent", "The statements that the last run sent.", &ResumenFuente::revocaciones,
+         &ResumenFuente::concesiones},
+        {"dorvane_statements_failed", "The statements that failed in the last run.",
+         &ResumenFuente::revocaciones_fallidas, &ResumenFuente::concesiones_fallidas},
+    };
+    for (const auto& s : statements) {
+        describe(out, s.name, s.help);
+        for (const std::string& fuente : fuentes_de_datos) {
+            const ResumenFuente f = counts_of(resumen, fuente);
+            const std::string where = label("data_source", fuente) + ",";
+            sample(out, s.name, where + label("statement", "revoke"), std::to_string(f.*s.revoke));
+            sample(out, s.name, where + label("statement", "grant"), std::to_string(f.*s.grant));
+        }
+    }
+    describe(out, "dorvane_build_info", "The version of the program that made the last run.");
+    sample(out, "dorvane_build_info", label("version", DORVANE_VERSION), "1");
+    return out;
+}
+
+std::optional<std::string> last_success_in(const std::string& anterior) {
+    const std::string prefix = std::string(last_success_metric) + " ";
+    std::size_t at = 0;
+    while (at < anterior.size()) {
+        std::size_t end = anterior.find('\n', at);
+        if (end == std::string::npos) end = anterior.size();
+        if (anterior.compare(at, prefix.size(), prefix) == 0) {
+            const std::string value = anterior.substr(at + prefix.size(), end - at - prefix.size());
+            if (is_plain_number(value)) return value;
+            return std::nullopt;
+        }
+        at = end + 1;
+    }
+    return std::nullopt;
+}
+
+void publish_metrics(const ResumenEjecucion& resumen, const FinEjecucion& fin) noexcept {
+    std::string path = nombre_metricas;
+    try {
+        const std::optional<std::string> folder = os::metrics_directory();
+        if (!folder) return;
+        path = os::join_path(*folder, nombre_metricas);
+        const std::optional<std::string> anterior = os::read_file_if_present(path);
+        os::replace_file(path, metrics_text(resumen, fin, anterior ? last_success_in(*anterior) : std::nullopt));
+    } catch (const Error& fallo) {
+        warn_not_written(path, fallo);
+    } catch (const std::exception&) {  // out of memory: the run's status stands
+    }
+}
+
+}  // namespace dorvane

@@ -1,0 +1,39 @@
+// The run's counts for Prometheus, as the text exposition format that the
+// textfile collectors of node_exporter and windows_exporter read: the last
+// run's end, duration and status, the last success, and per data source
+// what was opened, walked, sent and failed.
+#pragma once
+
+#include <chrono>
+#include <optional>
+#include <string>
+
+#include "run/run_summary.h"
+
+namespace dorvane {
+
+// The metrics file's name, in the collector's folder.
+extern const char nombre_metricas[];
+
+struct FinEjecucion {
+    int estado;                                         // the exit status
+    std::chrono::system_clock::time_point terminada;    // when the run ended
+    std::chrono::steady_clock::duration duracion;
+};
+
+// The file's whole text: LF lines, a final newline, each metric with its
+// HELP and TYPE lines. The last success is this run's end when it exited
+// 0, otherwise `exito_anterior` (absent until a run has succeeded).
+std::string metrics_text(const ResumenEjecucion& resumen, const FinEjecucion& fin,
+                         const std::optional<std::string>& exito_anterior);
+
+// The last success that an earlier file recorded, exactly as written there,
+// when it holds a plain number; nothing otherwise.
+std::optional<std::string> last_success_in(const std::string& anterior);
+
+// Replaces the metrics file in the collector's folder, where one exists on
+// this machine (it is never created). A file that cannot be written is
+// told as a warning and changes nothing else.
+void publish_metrics(const ResumenEjecucion& resumen, const FinEjecucion& fin) noexcept;
+
+}  // namespace dorvane

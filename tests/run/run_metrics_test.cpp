@@ -1,0 +1,106 @@
+// The metrics file as the textfile collectors read it, and how it is
+// replaced.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "common/error.h"
+#include "os/whole_file.h"
+#include "run/run_metrics.h"
+#include "support/temp_dir.h"
+
+namespace dorvane {
+namespace {
+
+using testing::TempDir;
+
+// A run that opened the first data source only, one of whose grants failed.
+ResumenEjecucion partial_run() {
+    ResumenEjecucion resumen;
+    resumen.fuentes.push_back({"VistasQuendar", true, 4, 4, 1, 2, 1});
+    resumen.fuentes.push_back({"VistasQuendar1", false});
+    return resumen;
+}
+
+FinEjecucion ended(int estado) {
+    return {estado, std::chrono::system_clock::time_point(std::chrono::seconds(1765339200)),
+            std::chrono::milliseconds(1500)};
+}
+
+// The value of the sample that begins `line`, or "absent".
+std::string sample(const std::string& text, const std::string& line) {
+    const std::size_t at = text.find("\n" + line + " ");
+    if (at == std::string::npos) return "absent";
+    const std::size_t from = at + line.size() + 2;
+    return text.substr(from, text.find('\n', from) - from);
+}
+
+TEST(RunMetrics, EachMetricIsAGaugeWithItsCountsPerDataSourceInLfLines) {
+    const std::string text = metrics_text(partial_run(), ended(3), std::nullopt);
+    EXPECT_EQ(text.rfind("# HELP dorvane_last_run_timestamp_seconds ", 0), 0u);  // no byte order mark
+    EXPECT_EQ(text.back(), '\n');
+    EXPECT_EQ(text.find('\r'), std::string::npos);
+    EXPECT_EQ(sample(text, "dorvane_last_run_timestamp_seconds"), "1765339200");
+    EXPECT_EQ(sample(text, "dorvane_last_run_duration_seconds"), "1.500");
+    EXPECT_EQ(sample(text, "dorvane_last_run_exit_status"), "3");
+    EXPECT_EQ(sample(text, "dorvane_last_success_timestamp_seconds"), "absent");  // none yet
+    EXPECT_EQ(sample(text, "dorvane_data_source_opened{data_source=\"VistasQuendar\"}"), "1");
+    EXPECT_EQ(sample(text, "dorvane_data_source_opened{data_source=\"VistasQuendar2\"}"), "0");  // not reached
+    EXPECT_EQ(sample(text, "dorvane_tables_walked{data_source=\"VistasQuendar\"}"), "4");
+    EXPECT_EQ(sample(text, "dorvane_statements_sent{data_source=\"VistasQuendar\",statement=\"grant\"}"), "2");
+    EXPECT_EQ(sample(text, "dorvane_statements_failed{data_source=\"VistasQuendar\",statement=\"revoke\"}"), "1");
+    EXPECT_EQ(sample(text, "dorvane_statements_failed{data_source=\"VistasQuendar1\",statement=\"grant\"}"), "0");
+    EXPECT_NE(text.find("\ndorvane_build_info{version=\"1."), std::string::npos);
+    // Every sample's metric has its HELP and TYPE before it, once.
+    std::size_t samples = 0;
+    for (std::size_t at = 0; at < text.size(); at = text.find('\n', at) + 1) {
+        if (text[at] == '#') continue;
+        ++samples;
+        const std::string name = text.substr(at, text.find_first_of("{ ", at) - at);
+        EXPECT_LT(text.find("# TYPE " + name + " gauge\n"), at) << name;
+        EXPECT_LT(text.find("# HELP " + name + " "), at) << name;
+    }
+    EXPECT_EQ(samples, 3u + 3 + 3 + 6 + 6 + 1);  // no last success yet
+}
+
+// The last success is the key metric of a batch job: it moves only when a
+// run exits 0, and survives the runs that do not.
+TEST(RunMetrics, TheLastSuccessIsCarriedOverUntilARunExitsZero) {
+    const std::string good = metrics_text({}, ended(0), "1700000000");
+    EXPECT_EQ(sample(good, "dorvane_last_success_timestamp_seconds"), "1765339200");
+    const std::optional<std::string> kept = last_success_in(good);
+    ASSERT_TRUE(kept);
+    EXPECT_EQ(sample(metrics_text({}, ended(1), kept), "dorvane_last_success_timestamp_seconds"), "1765339200");
+    // Only a plain number is carried: a file someone else wrote cannot put
+    // lines of its own into the next one.
+    EXPECT_EQ(last_success_in("dorvane_last_success_timestamp_seconds 17\nevil_metric 1\n# x"), "17");
+    EXPECT_FALSE(last_success_in("dorvane_last_success_timestamp_seconds 17 \\\n\"evil\" 1\n"));
+    EXPECT_FALSE(last_success_in("dorvane_last_success_timestamp_seconds 1 2\n"));
+    EXPECT_FALSE(last_success_in("dorvane_last_success_timestamp_seconds_x 12\n"));
+    EXPECT_EQ(last_success_in("x 1\ndorvane_last_success_timestamp_seconds 12.5"), "12.5");
+}
+
+TEST(WholeFile, ReplacedWholeReadableByAllAndNothingLeftBeside) {
+    TempDir dir;
+    const std::string path = dir / "dorvane.prom";
+    EXPECT_FALSE(os::read_file_if_present(path));
+    testing::write_bytes(path, "old\n");
+    ::chmod(path.c_str(), 0600);
+    os::replace_file(path, "new\n");
+    EXPECT_EQ(os::read_file_if_present(path), "new\n");
+    struct stat file {};
+    ASSERT_EQ(::stat(path.c_str(), &file), 0);
+    EXPECT_EQ(file.st_mode & 07777, 0644u);
+    EXPECT_EQ(testing::listing(dir.path()).find('\n'), testing::listing(dir.path()).size() - 1);  // it alone
+    // A folder that refuses the new file leaves the old one as it was.
+    ::chmod(dir.path().c_str(), 0500);
+    if (::access(dir.path().c_str(), W_OK) != 0) {  // root writes anywhere
+        EXPECT_THROW(os::replace_file(path, "newer\n"), Error);
+        EXPECT_EQ(os::read_file_if_present(path), "new\n");
+    }
+    ::chmod(dir.path().c_str(), 0700);
+    EXPECT_THROW(os::replace_file(dir / "missing/dorvane.prom", "x"), Error);
+}
+
+}  // namespace
+}  // namespace dorvane
