@@ -29,6 +29,14 @@ echo "== dorvane (ODBCSYSINI=$work/db/odbc)"
 status=0
 (cd "$work" && ODBCSYSINI="$work/db/odbc" "$work/program/dorvane") || status=$?
 echo "exit status $status"
+# The demo's third data source has no server behind it: the run reaches its
+# end, but did not do all its work, and says so with 3, as a real night
+# with a server down would.
+if [ "$status" -eq 3 ]; then
+  echo "(3: the run reached its end, but VistasQuendar2 could not be opened: the demo has no server behind it)"
+elif [ "$status" -ne 0 ]; then
+  exit "$status"
+fi
 echo
 echo "== dorvane.log"
 tr -d '\r' <"$work/program/dorvane.log"

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The Debian package under a real systemd: a minimal Debian made with
 # debootstrap and booted with systemd-nspawn, with MariaDB and its ODBC
-# driver; the package is installed there, its service run, timed out and
-# fired by its timer, and the package removed and purged, each step judged
-# by what systemd and the files say.
+# driver, and Debian's Prometheus node exporter; the package is installed
+# there, its service run, timed out and fired by its timer, and the package
+# removed and purged, each step judged by what systemd, the journal, the
+# exporter and the files say.
 #
 #   systemd_test.sh DEB
 #
@@ -43,10 +44,10 @@ trap cleanup EXIT
 
 . "$(dirname "$0")/../support/checks.sh"
 
-echo "== a minimal Debian with systemd, MariaDB and its ODBC driver"
+echo "== a minimal Debian with systemd, MariaDB, its ODBC driver and node_exporter"
 . /etc/os-release
 make_root() {
-  debootstrap --variant=minbase --include=systemd,mariadb-server,mariadb-client,unixodbc,odbc-mariadb \
+  debootstrap --variant=minbase --include=systemd,mariadb-server,mariadb-client,unixodbc,odbc-mariadb,prometheus-node-exporter \
     "$VERSION_CODENAME" "$root" "${DORVANE_DEBIAN_MIRROR:-http://deb.debian.org/debian}" >"$work/debootstrap.log" 2>&1
 }
 if [ -n "${DORVANE_TEST_DEBIAN_ROOT:-}" ]; then
@@ -158,10 +159,11 @@ sql "CREATE USER 'sysprogress'@'localhost' IDENTIFIED BY '507316';
      CREATE TABLE \"PUB\".\"clientes\" (id INT);
      INSERT INTO sysprogress.systables (id, owner, tbl) VALUES (1, 'PUB', 'clientes'), (2, 'PUB', 'ghost');"
 
-echo "== one run, started by systemd"
-# The unit's own limit is hours; this run is given minutes.
-inside timeout 300 systemctl start dorvane.service
-check "it ends with Result=success and exit status 0" same "success 0" \
+echo "== one run, started by systemd, whose grant on PUB.ghost fails"
+# The unit's own limit is hours; this run is given minutes. A run that did
+# not do all its work fails the unit, and systemctl start says so.
+inside timeout 300 systemctl start dorvane.service >/dev/null 2>&1
+check "it ends with Result=exit-code and exit status 3" same "exit-code 3" \
   "$(show Result dorvane.service) $(show ExecMainStatus dorvane.service)"
 # Descriptions are the server's and the driver's own words; the rest of
 # each line is the program's, byte for byte.
@@ -184,8 +186,60 @@ $(cat "$root/etc/odbc.ini")"
 # written before it is stored.
 inside journalctl --sync
 grant_failure=$(sed -n 's/^Error para VistasQuendar\.PUB\.ghost -> 1146 -> \(.*\)\r$/\1/p' "$root/opt/dorvane/dorvane.log")
-check "the failed grant's text is in the journal" grep -qF -- "${grant_failure:-(no grant failure in the log)}" \
-  <<<"$(inside journalctl -u dorvane --no-pager -o cat)"
+check "the failed grant's text is in the journal, as a warning" grep -qF -- \
+  "${grant_failure:-(no grant failure in the log)}" <<<"$(inside journalctl -u dorvane -p warning --no-pager -o cat)"
+
+# What the node exporter serves, as Prometheus scrapes it; the exporter
+# may still be starting.
+metrics() {
+  inside bash -c 'exec 3<>/dev/tcp/127.0.0.1/9100 && printf "GET /metrics HTTP/1.0\r\n\r\n" >&3 && cat <&3' 2>/dev/null |
+    grep -E '^(dorvane_|node_textfile_scrape_error)'
+}
+until metrics | grep -q '^node_textfile_scrape_error'; do in_time "the node exporter"; sleep 0.2; done
+# A sample's value in what the exporter serves.
+served() { metrics | sed -n "s/^$1 //p"; }
+check "the exporter serves the run's metrics, and read the file without error" same "3 0 2" \
+  "$(served dorvane_last_run_exit_status) $(served node_textfile_scrape_error) $(
+     served 'dorvane_statements_failed{data_source="VistasQuendar",statement="revoke"}')"
+check "a file readable by the exporter's user, alone in its folder" same "644 root dorvane.prom" \
+  "$(stat -c '%a %U' "$root/var/lib/prometheus/node-exporter/dorvane.prom") $(ls "$root/var/lib/prometheus/node-exporter")"
+check "no success yet" same "" "$(served dorvane_last_success_timestamp_seconds)"
+
+# The journal's view of one run, by its invocation.
+journal_of() {  # journal_of PRIORITY: the last run's lines at it or above
+  inside journalctl _SYSTEMD_INVOCATION_ID="$(show InvocationID dorvane.service)" -p "$1" --no-pager -o cat
+}
+echo "== a clean run"
+sql "DELETE FROM sysprogress.systables WHERE tbl = 'ghost'"
+inside timeout 300 systemctl start dorvane.service
+check "it ends with Result=success and exit status 0" same "success 0" \
+  "$(show Result dorvane.service) $(show ExecMainStatus dorvane.service)"
+inside journalctl --sync
+check "its summary is at priority info, and nothing at warning" same "Summary of the run:|" \
+  "$(journal_of info | head -n 1)|$(journal_of warning)"
+clean_success=$(sed -n 's/^dorvane_last_success_timestamp_seconds //p' "$root/var/lib/prometheus/node-exporter/dorvane.prom")
+check "the file has its success" grep -Eqx '[0-9]+' <<<"$clean_success"
+
+echo "== a run with a data source that cannot be opened"
+cp -p "$root/etc/odbc.ini" "$work/odbc.ini"
+sed -i 's/^Port = 3306$/Port = 1/' "$root/etc/odbc.ini"
+sleep 1  # the next run's end falls in another second than the clean one's
+inside timeout 300 systemctl start dorvane.service >/dev/null 2>&1
+check "it ends with Result=exit-code and exit status 3" same "exit-code 3" \
+  "$(show Result dorvane.service) $(show ExecMainStatus dorvane.service)"
+inside journalctl --sync
+warnings=$(journal_of warning)
+check "journalctl -p warning has the data source that was not opened" grep -q \
+  '^dorvane: warning: the data source VistasQuendar1 could not be opened: error 2002: ' <<<"$warnings"
+check "and the summary" grep -qx '  VistasQuendar1: could not be opened' <<<"$warnings"
+until [ "$(served dorvane_last_run_exit_status)" = 3 ] && [ "$(served dorvane_data_source_opened'{data_source="VistasQuendar1"}')" = 0 ]; do
+  in_time "the exporter's view of the last run"; sleep 0.2
+done
+# The exporter writes large numbers in exponent form.
+check "the exporter still serves the clean run's success" same "$clean_success 0 1" \
+  "$(served dorvane_last_success_timestamp_seconds | awk '{ printf "%d", $1 }') $(served node_textfile_scrape_error) $(
+     served 'dorvane_data_source_opened{data_source="VistasQuendar2"}')"
+cp -p "$work/odbc.ini" "$root/etc/odbc.ini"
 
 echo "== the timer"
 inside systemctl enable --now dorvane.timer >/dev/null 2>&1
