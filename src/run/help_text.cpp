@@ -14,18 +14,26 @@ constexpr const char* where_messages_go =
     "  session, and otherwise recorded as a warning in the Application event\n"
     "  log (source dorvane). An error that ends the run is always recorded\n"
     "  as an error there, then shown in a box where a person can see it. A\n"
-    "  setting that cannot be written is recorded as a warning, and every run\n"
-    "  ends with a summary of what it did, an information event. Event IDs:\n"
-    "  1 failed grant, 2 more failed grants, 3 early end, 4 summary,\n"
-    "  5 setting not written.\n";
+    "  setting that cannot be written and a data source that cannot be opened\n"
+    "  are recorded as warnings, and every run ends with a summary of what it\n"
+    "  did, an event whose type follows the exit status (information for 0,\n"
+    "  warning for 3, error for 1). Event IDs: 1 failed grant, 2 more failed\n"
+    "  grants, 3 early end, 4 summary, 5 setting not written, 6 data source\n"
+    "  not opened, 7 metrics not written.\n"
+    "  Where a windows_exporter service is installed, each run writes\n"
+    "  dorvane.prom, its metrics, in textfile_inputs beside its program.\n";
 #else
 constexpr const char* settings_place = "their sections of the system odbc.ini, as unixODBC finds it";
 constexpr const char* help_option = "--help, -h";
 constexpr const char* where_messages_go =
-    "  A failed grant, a setting that cannot be written and an error that\n"
-    "  ends the run go to standard error, and every run ends with a summary\n"
-    "  of what it did on standard output (the journal keeps both, under\n"
-    "  systemd).\n";
+    "  A failed grant, a setting that cannot be written, a data source that\n"
+    "  cannot be opened and an error that ends the run go to standard error,\n"
+    "  and every run ends with a summary of what it did on standard output;\n"
+    "  where that is neither a terminal nor the journal (cron), only when\n"
+    "  the exit status is not 0. Under systemd each line carries its journal\n"
+    "  priority: journalctl -u dorvane -p warning shows the runs that need a\n"
+    "  look. Where /var/lib/prometheus/node-exporter exists, each run writes\n"
+    "  dorvane.prom there, its metrics for node_exporter.\n";
 #endif
 
 // An option and what it does, in the options' column.
@@ -63,7 +71,10 @@ std::string help_text() {
            where_messages_go +
            "\n"
            "Exit status:\n"
-           "  0  the run reached its end (failed statements are in the log)\n"
+           "  0  the run reached its end: every data source was opened and every\n"
+           "     grant made (failed revokes are in the log)\n"
+           "  3  the run reached its end, but a data source could not be opened or\n"
+           "     a grant failed (see the log)\n"
            "  1  the run ended early; its error number and description are reported\n"
            "  2  the command line was not understood; nothing was done\n"
            "\n"
