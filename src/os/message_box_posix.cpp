@@ -37,8 +37,7 @@ bool is_journal(int fd) {
 // `text`'s lines, each with the journal's `priority` prefix when `fd` is the
 // journal's stream, and as they are anywhere else.
 std::string lines_for(int fd, const char* priority, const std::string& text) {
-    static const bool journal[] = {false, is_journal(STDOUT_FILENO), is_journal(STDERR_FILENO)};
-    if (fd < 1 || fd > 2 || !journal[fd]) return text;
+    if (!is_journal(fd)) return text;
     std::string out;
     std::size_t from = 0;
     while (from < text.size()) {

@@ -260,6 +260,17 @@ TEST_F(Permissions, ANameCutInItsBoundBufferIsNeverUsedWhereTheDriverCannotReadI
         << r.standard_error;
     EXPECT_EQ(logged_statements(), (std::vector<std::string>{query, revoke("PUB", "clientes"), grant("clientes")}));
     EXPECT_EQ(read_bytes(trace).find("[SQLGetData.c]"), std::string::npos);  // a bound column is never read again
+
+    // Eight characters outside the BMP are sixteen UTF-16 units: the bound
+    // buffer of a column declared eight characters long holds them whole.
+    std::string astral, as_logged;  // the server's log writes them as escapes
+    for (int i = 0; i < 8; ++i) astral += "\xF0\x9F\x98\x80", as_logged += "\\xF0\\x9F\\x98\\x80";  // U+1F600
+    set_catalogue({{1, "PUB", astral.c_str()}});
+    start_statement_log();
+    const ProgramRun whole =
+        run_program(program.path(), odbc.path(), "", "env LD_PRELOAD=" + shell_quote(DORVANE_STRICT_DRIVER));
+    EXPECT_EQ(whole.exit_status, 3) << whole.standard_error;  // no such table: its grant fails
+    EXPECT_EQ(logged_statements(), (std::vector<std::string>{query, revoke("PUB", as_logged), grant(as_logged)}));
 }
 
 TEST_F(Permissions, HostileNamesReachOnlyTheirOwnTable) {

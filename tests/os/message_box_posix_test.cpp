@@ -10,7 +10,11 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <clocale>
+#include <cstdlib>
 #include <string>
+
+#include "support/temp_dir.h"
 
 namespace dorvane::os {
 namespace {
@@ -121,6 +125,29 @@ TEST(MessageBox, WithATerminalOnOneSideOnlyNeverWaits) {
     const std::string screen = drain(master);
     close(master);
     EXPECT_EQ(screen, "dorvane: denied\r\n");
+}
+
+// What the program writes is in the locale's character set, as a terminal
+// or a journal of that machine reads it: "año" in a Latin-1 locale is four
+// bytes, never UTF-8's five.
+TEST(MessageBox, AWarningIsWrittenInTheLocalesCharacterSet) {
+    testing::TempDir locales;
+    const std::string make = "localedef -i es_ES -f ISO-8859-1 " + (locales / "es_ES.ISO-8859-1") + " 2>/dev/null";
+    if (std::system(make.c_str()) != 0) GTEST_SKIP() << "localedef cannot make es_ES.ISO-8859-1 here";
+    const std::string before = std::setlocale(LC_CTYPE, nullptr);
+    setenv("LOCPATH", locales.path().c_str(), 1);
+    ASSERT_NE(std::setlocale(LC_CTYPE, "es_ES.ISO-8859-1"), nullptr);
+    int pipe_ends[2];
+    ASSERT_EQ(pipe(pipe_ends), 0);
+    {
+        const Redirected to_pipe(STDIN_FILENO, pipe_ends[1]);
+        warn(Warning::setting_not_written, "a\xC3\xB1o");
+    }
+    close(pipe_ends[1]);
+    EXPECT_EQ(drain(pipe_ends[0]), "dorvane: warning: a\xF1o\n");
+    close(pipe_ends[0]);
+    std::setlocale(LC_CTYPE, before.c_str());
+    unsetenv("LOCPATH");
 }
 
 }  // namespace

@@ -9,6 +9,8 @@
 #include <filesystem>
 
 #include "common/error.h"
+#include "os/whole_file.h"
+#include "support/failing_fsync.h"
 #include "support/temp_dir.h"
 
 namespace dorvane::modRegistro {
@@ -46,6 +48,13 @@ TEST(AtomicFile, KeepsTheOwnerOfAFileThatIsNotOurs) {
     ASSERT_EQ(::stat((dir / "odbc.ini").c_str(), &info), 0);
     EXPECT_EQ(info.st_uid, 65534u);
     EXPECT_EQ(info.st_gid, 65534u);
+    // Root's, in another group alone, as Debian sites make it (root:adm 0640).
+    ASSERT_EQ(::chown((dir / "odbc.ini").c_str(), 0, 4), 0);
+    ASSERT_EQ(::chmod((dir / "odbc.ini").c_str(), 0640), 0);
+    rewrite_file(dir / "odbc.ini", to("newer"));
+    ASSERT_EQ(::stat((dir / "odbc.ini").c_str(), &info), 0);
+    EXPECT_EQ(info.st_uid, 0u);
+    EXPECT_EQ(info.st_gid, 4u);
 }
 
 TEST(AtomicFile, ReplacesTheTargetOfASymbolicLinkAndKeepsTheLink) {
@@ -74,6 +83,23 @@ TEST(AtomicFile, AFailureAtAnyStepLeavesTheOriginalAndNoTemporaryFile) {
 
 // Whatever a process killed at any step leaves beside the file: nothing,
 // where the file system has unnamed files.
+// A disk that cannot make the new content durable must not get it in place
+// of the old: after a power loss the name could hold an empty file.
+TEST(AtomicFile, AFailedSyncLeavesTheOriginalWhole) {
+    TempDir dir;
+    write_bytes(dir / "odbc.ini", "old");
+    write_bytes(dir / "dorvane.prom", "old metrics\n");
+    {
+        testing::FailingFsync failing;
+        EXPECT_THROW(rewrite_file(dir / "odbc.ini", to("new")), Error);
+        EXPECT_THROW(os::replace_file(dir / "dorvane.prom", "new metrics\n"), Error);
+        EXPECT_EQ(failing.failed(), 2);
+    }
+    EXPECT_EQ(read_bytes(dir / "odbc.ini"), "old");
+    EXPECT_EQ(read_bytes(dir / "dorvane.prom"), "old metrics\n");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2) << listing(dir.path());
+}
+
 TEST(AtomicFile, AProcessKilledHalfWayLeavesTheOriginalAndNothingElse) {
     TempDir dir;
     const int probe = ::open(dir.path().c_str(), O_TMPFILE | O_WRONLY, 0600);
@@ -111,6 +137,7 @@ TEST(AtomicFile, AChangeByAnotherProgramMeanwhileIsKept) {
     EXPECT_EQ(read_bytes(dir / "odbc.ini"), "[A]\nadded=1\nK=new\n");
 
     write_bytes(dir / "odbc.ini", "[A]\nK=old\n");
+    changes = 0;
     std::string last;
     EXPECT_THROW(rewrite_file(dir / "odbc.ini", set_k,
                               [&](const char* step) {
@@ -120,6 +147,7 @@ TEST(AtomicFile, AChangeByAnotherProgramMeanwhileIsKept) {
                               }),
                  Error);
     EXPECT_EQ(read_bytes(dir / "odbc.ini"), last);
+    EXPECT_EQ(changes, 5);  // five attempts, then it gives up
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1) << listing(dir.path());
 }
 
