@@ -41,12 +41,19 @@ apt_words() {
   grep -v -e '^Reading ' -e '^Building ' -e '^NOTE: This is only a simulation' -e '^      apt-get needs root' \
     -e '^      Keep also in mind' -e '^Inst ' -e '^Conf ' -e '^Remv ' -e '^$' || true
 }
-# The plan, with the guards that apt itself keeps: --no-remove refuses a
-# plan that removes anything, and -y without --allow-downgrades one that
-# downgrades anything, each in apt's own words.
-if ! plan=$(apt-get -s -y --no-remove --no-install-recommends install "${missing[@]}" 2>&1); then
+# The guards, set here whatever a site's apt.conf says: --no-remove
+# refuses a plan that removes anything, and the options refuse one that
+# downgrades anything, removes an essential package or changes a held one,
+# each in apt's own words. dpkg keeps a conffile that the site changed
+# (and takes a new one it did not), instead of asking on a standard input
+# that nobody answers.
+guards=(-y --no-remove --no-install-recommends
+        -o APT::Get::allow-downgrades=false -o APT::Get::Force-Yes=false
+        -o APT::Get::allow-remove-essential=false -o APT::Get::allow-change-held-packages=false
+        -o Dpkg::Options::=--force-confdef -o Dpkg::Options::=--force-confold)
+if ! plan=$(apt-get -s "${guards[@]}" install "${missing[@]}" 2>&1); then
   apt_words <<<"$plan"
   exit 3
 fi
 echo "Installing: ${missing[*]}" >&2
-apt-get install -y -qq --no-remove --no-install-recommends "${missing[@]}" >/dev/null || exit 1
+apt-get install -qq "${guards[@]}" "${missing[@]}" >/dev/null </dev/null || exit 1

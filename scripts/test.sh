@@ -28,6 +28,10 @@ scripts/install-deps.sh test
 mkdir -p build
 wine32_note=$PWD/build/wine32-unavailable.txt
 scripts/install-deps.sh wine32 "$wine32_note"
+# Every step that runs Wine (CTest's, the release's) decides through
+# tests/windows/wine_loader.sh, which reads why the 32-bit packages are
+# missing, where they are, from here.
+export DORVANE_WINE32_NOTE=$wine32_note
 
 jobs=$(nproc)
 windows_builds=()

@@ -6,7 +6,11 @@
 #  - a 32-bit index that lags behind: the security suite's i386 index
 #    does not match its release file, as on a mirror caught mid-sync;
 #  - a site's pin that would take the library back to the release;
-#  - whole indexes, where the 32-bit library installs beside the 64-bit one.
+#  - whole indexes, where the 32-bit library installs beside the 64-bit one;
+#  - a site's apt.conf that allows downgrades and changes to held packages,
+#    which the guards override;
+#  - an upgrade that meets a conffile the site changed, with no standard
+#    input to ask on.
 set -uo pipefail
 
 beside=$(realpath "$(dirname "$0")/../../scripts/install-beside.sh")
@@ -19,9 +23,14 @@ mkdir -p "$archive/pool" "$root/var/lib/dpkg/updates" "$root/var/lib/dpkg/info" 
   "$sandbox/etc/sources.list.d" "$sandbox/log"
 touch "$root/var/lib/dpkg/status"
 
-package() {  # package SUITE NAME VERSION ARCH [DEPENDS]
+package() {  # package SUITE NAME VERSION ARCH [DEPENDS [CONFFILE-CONTENT]]
   local tree=$sandbox/tree/$2_$3_$4 file=pool/$2_$3_$4.deb index=$archive/dists/$1/main/binary-$4
   mkdir -p "$tree/DEBIAN" "$index"
+  if [ -n "${6:-}" ]; then  # a conffile, /etc/NAME.conf
+    mkdir -p "$tree/etc"
+    printf '%s\n' "$6" >"$tree/etc/$2.conf"
+    echo "/etc/$2.conf" >"$tree/DEBIAN/conffiles"
+  fi
   printf 'Package: %s\nVersion: %s\nArchitecture: %s\nMaintainer: t <t@example.org>\nMulti-Arch: same\n%sDescription: t\n' \
     "$2" "$3" "$4" "${5:+Depends: $5
 }" >"$tree/DEBIAN/control"
@@ -77,11 +86,15 @@ check "the 32-bit library is refused, status 3" same 3 "$?"
 check "in apt's words: it would remove what is there" grep -q "remove is disabled" <<<"$words"
 check "nothing changed" same "$status_before" "$(cat "$root/var/lib/dpkg/status")"
 
-echo "== the index whole again, and a site's pin that prefers the release"
+echo "== the index whole again, a site's pin that prefers the release, and its apt.conf that allows downgrades"
 release security
 apt apt-get update -qq
 printf 'Package: *\nPin: release n=stable\nPin-Priority: 1001\n' >"$sandbox/etc/preferences.d/stable"
-words=$("$beside" libfoo:i386)
+# From here on, the site's apt.conf would let apt downgrade, force, and
+# change held packages: the guards hold all the same.
+printf 'APT::Get::allow-downgrades "true";\nAPT::Get::Force-Yes "true";\nAPT::Get::allow-change-held-packages "true";\n' \
+  >"$sandbox/etc/apt.conf.d/99site"
+words=$("$beside" libfoo:i386 2>&1)
 check "the 32-bit library is refused, status 3" same 3 "$?"
 check "in apt's words: it would downgrade what is there" grep -q "Packages were downgraded" <<<"$words"
 check "nothing changed" same "$status_before" "$(cat "$root/var/lib/dpkg/status")"
@@ -91,5 +104,35 @@ rm "$sandbox/etc/preferences.d/stable"
 apt "$beside" libfoo:i386 libfoo
 check "both at the security update, the server kept" same "libfoo:amd64 1.1 libfoo:i386 1.1 server:amd64 1.0 " \
   "$(installed)"
+
+echo "== a held library that a new package would upgrade"
+echo "libfoo:amd64 hold" | dpkg --admindir="$root/var/lib/dpkg" --set-selections
+status_before=$(cat "$root/var/lib/dpkg/status")
+package security libfoo 1.2 amd64
+package security libfoo 1.2 i386
+package security newer 1.0 amd64 "libfoo (>= 1.2)"
+release security
+apt apt-get update -qq
+words=$("$beside" newer 2>&1)
+check "the plan is refused, status 3" same 3 "$?"
+check "in apt's words: the held package is kept" grep -q "held broken packages" <<<"$words"
+check "nothing changed" same "$status_before" "$(cat "$root/var/lib/dpkg/status")"
+echo "libfoo:amd64 install" | dpkg --admindir="$root/var/lib/dpkg" --set-selections
+
+echo "== an allowed upgrade meets a conffile the site changed"
+package stable conf 1.0 amd64 "" "setting = shipped"
+release stable
+apt apt-get update -qq
+apt "$beside" conf
+echo "setting = the site's own" >"$root/etc/conf.conf"
+package security conf 1.1 amd64 "" "setting = shipped anew"
+package security client 1.0 amd64 "conf (>= 1.1)"
+release security
+apt apt-get update -qq
+"$beside" client >"$sandbox/beside.log" 2>&1 </dev/null
+check "it installs, with nobody to answer dpkg" same 0 "$?"
+check "the upgrade is configured" same "install ok installed 1.1" \
+  "$(dpkg-query --admindir="$root/var/lib/dpkg" -W -f='${Status} ${Version}' conf)"
+check "and the site's conffile kept" same "setting = the site's own" "$(cat "$root/etc/conf.conf")"
 
 checks_done
