@@ -10,9 +10,11 @@
 #   they run under faketime, frozen at that time.
 # - Its product code and its package code (which Windows Installer needs
 #   to differ for every different MSI) are derived from what it holds: its
-#   source, each file that it carries, its permissions and its time. wixl
-#   draws a package code of its own; msibuild sets the derived one.
-foreach(variable WIXL MSIBUILD FAKETIME ARCH PLATFORM SUBJECT WXS PERMISSIONS OUTPUT)
+#   source, each file that it carries, its permissions and its time, and
+#   from the versions of the tools that turn them into bytes (wixl's, and
+#   msitools', whose msiinfo tells msibuild's). wixl draws a package code
+#   of its own; msibuild sets the derived one.
+foreach(variable WIXL MSIBUILD MSIINFO FAKETIME ARCH PLATFORM SUBJECT WXS PERMISSIONS OUTPUT)
   if(NOT DEFINED ${variable})
     message(FATAL_ERROR "build-msi.cmake: ${variable} is not set")
   endif()
@@ -25,7 +27,14 @@ string(TIMESTAMP frozen_time "%Y-%m-%d %H:%M:%S" UTC)
 get_filename_component(source_dir ${WXS} DIRECTORY)
 file(READ ${WXS} source)
 string(REGEX MATCHALL "Source=\"[^\"]+\"" carried "${source}")
-set(contents "${ARCH} ${PLATFORM} ${SUBJECT} ${epoch}")
+execute_process(COMMAND ${WIXL} --version OUTPUT_VARIABLE wixl_version OUTPUT_STRIP_TRAILING_WHITESPACE
+                RESULT_VARIABLE wixl_status)
+execute_process(COMMAND ${MSIINFO} --version OUTPUT_VARIABLE msitools_version OUTPUT_STRIP_TRAILING_WHITESPACE
+                RESULT_VARIABLE msitools_status)
+if(NOT wixl_status EQUAL 0 OR NOT msitools_status EQUAL 0 OR wixl_version STREQUAL "" OR msitools_version STREQUAL "")
+  message(FATAL_ERROR "build-msi.cmake: the versions of wixl and msitools could not be read")
+endif()
+set(contents "${ARCH} ${PLATFORM} ${SUBJECT} ${epoch} wixl ${wixl_version} ${msitools_version}")
 list(TRANSFORM carried REPLACE "^Source=\"(.*)\"$" "\\1")
 foreach(path IN ITEMS ${WXS} ${PERMISSIONS} ${carried})
   if(NOT IS_ABSOLUTE ${path})

@@ -82,8 +82,17 @@ add_dependencies(dorvane dorvane_messages)
 # opens no console window, which closing would kill the run with.
 set_target_properties(dorvane PROPERTIES WIN32_EXECUTABLE ON)
 
-# The zip: the program, the README and the task definition, in one folder.
-install(TARGETS dorvane RUNTIME DESTINATION .)
+# Its console companion, dorvane.com, for a command prompt: it starts
+# dorvane.exe, relays its output and waits for its status.
+add_executable(dorvane_com src/run/console_companion_win32.cpp)
+target_compile_definitions(dorvane_com PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX)
+target_link_options(dorvane_com PRIVATE -municode)
+set_target_properties(dorvane_com PROPERTIES OUTPUT_NAME dorvane SUFFIX .com)
+add_dependencies(dorvane dorvane_com)
+
+# The zip: the program and its console companion, the README and the task
+# definition, in one folder.
+install(TARGETS dorvane dorvane_com RUNTIME DESTINATION .)
 install(FILES README.md ${DORVANE_TASK_XML} DESTINATION .)
 set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_FILE_NAME ${DORVANE_PACKAGE_NAME})
@@ -108,13 +117,15 @@ if(WIXL AND MSIBUILD AND FAKETIME)
   endif()
   set(DORVANE_MSI_PERMISSIONS ${CMAKE_SOURCE_DIR}/packaging/windows/MsiLockPermissionsEx.idt)
   set(DORVANE_MSI ${CMAKE_BINARY_DIR}/${DORVANE_PACKAGE_NAME}.msi)
+  find_program(MSIINFO msiinfo)
   add_custom_command(OUTPUT ${DORVANE_MSI}
-                     COMMAND ${CMAKE_COMMAND} -DWIXL=${WIXL} -DMSIBUILD=${MSIBUILD} -DFAKETIME=${FAKETIME}
+                     COMMAND ${CMAKE_COMMAND} -DWIXL=${WIXL} -DMSIBUILD=${MSIBUILD} -DMSIINFO=${MSIINFO}
+                             -DFAKETIME=${FAKETIME}
                              -DARCH=${DORVANE_ARCH} -DPLATFORM=${DORVANE_MSI_PLATFORM}
                              "-DSUBJECT=${PROJECT_DESCRIPTION}" -DWXS=${CMAKE_BINARY_DIR}/dorvane.wxs
                              -DPERMISSIONS=${DORVANE_MSI_PERMISSIONS} -DOUTPUT=${DORVANE_MSI}
                              -P ${CMAKE_SOURCE_DIR}/cmake/build-msi.cmake
-                     DEPENDS dorvane dorvane_messages ${CMAKE_BINARY_DIR}/dorvane.wxs ${DORVANE_TASK_XML} ${CMAKE_BINARY_DIR}/README.md
+                     DEPENDS dorvane dorvane_com dorvane_messages ${CMAKE_BINARY_DIR}/dorvane.wxs ${DORVANE_TASK_XML} ${CMAKE_BINARY_DIR}/README.md
                              ${DORVANE_MSI_PERMISSIONS} ${CMAKE_SOURCE_DIR}/cmake/build-msi.cmake
                      COMMENT "Building ${DORVANE_PACKAGE_NAME}.msi"
                      VERBATIM)

@@ -21,7 +21,7 @@ here=$(dirname "$0")
 
 build=(cmake g++ make unixodbc-dev)
 database=(unixodbc odbc-mariadb mariadb-server mariadb-client)
-windows_build=(g++-mingw-w64-x86-64 g++-mingw-w64-i686 binutils msitools wixl faketime)
+windows_build=(g++-mingw-w64-x86-64 g++-mingw-w64-i686 binutils msitools wixl faketime fakeroot)
 windows_run=(wine wine64 libxml2-utils xvfb xdotool)
 wine32=(wine32:i386 libodbc2:i386 libodbcinst2:i386 libmariadb3:i386)
 case ${1:-} in

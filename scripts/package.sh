@@ -10,13 +10,19 @@
 # every time in the artifacts is SOURCE_DATE_EPOCH, the commit's date
 # where it is not given, and each build starts from an empty folder.
 #
+# Nor does the builder leave a trace: folders and files have the modes that
+# the build gives them whatever the umask, and the zips' entries are
+# root's whoever builds them (fakeroot), as the .deb's are.
+#
 # Where DORVANE_SIGN_PFX (a PKCS#12 file) and DORVANE_SIGN_PASSWORD_FILE
-# are set, both dorvane.exe files (before the MSIs and zips take them) and
-# both MSIs are signed with Authenticode; they are timestamped only where
+# are set, every Windows program file (dorvane.exe, dorvane.com and
+# dorvane-messages.dll, before the MSIs and zips take them) and both MSIs
+# are signed with Authenticode; they are timestamped only where
 # DORVANE_SIGN_TIMESTAMP_URL names a timestamp server. Otherwise nothing is
 # signed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+umask 022
 
 scripts/install-deps.sh package
 if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
@@ -52,11 +58,13 @@ for arch in x64 x86; do
   cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE="cmake/windows-$arch.cmake" -DCMAKE_BUILD_TYPE=Release \
     -DDORVANE_TESTS=OFF >/dev/null
   cmake --build "$build" -j "$jobs" --target dorvane
-  ! $signing || sign "$build/dorvane.exe"
+  if $signing; then
+    for file in dorvane.exe dorvane.com dorvane-messages.dll; do sign "$build/$file"; done
+  fi
   cmake --build "$build" -j "$jobs" --target msi
   ! $signing || sign "$build"/dorvane-*-"$arch".msi
   cp "$build"/dorvane-*-"$arch".msi dist/
-  (cd "$build" && cpack -G ZIP -B "$PWD/cpack" >/dev/null)
+  (cd "$build" && fakeroot cpack -G ZIP -B "$PWD/cpack" >/dev/null)
   cp "$build"/cpack/dorvane-*-"$arch".zip dist/
 done
 

@@ -19,7 +19,6 @@ void Form1::principal(const std::string& nombre_odbc) {
     const auto propietario = [&] { return db::as_text(catalogo->field("owner")); };
     const auto tabla = [&] { return db::as_text(catalogo->field("tbl")); };
     while (!catalogo->eof()) {
-        ++cuenta.tablas;
         {
             const std::string p = propietario(), t = tabla();
             quitar_permisos(p, t, db::usuario_lectura, nombre_odbc);
@@ -28,6 +27,7 @@ void Form1::principal(const std::string& nombre_odbc) {
             const std::string p = propietario(), t = tabla();
             asignar_permisos(p, t, db::usuario_lectura, nombre_odbc);
         }
+        ++cuenta.tablas;  // walked: a row whose names cannot be read is not
         catalogo->MoveNext();
     }
     catalogo->Close();

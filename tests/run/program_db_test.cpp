@@ -427,7 +427,7 @@ TEST(Program, EachRunEndsWithItsSummary) {
     EXPECT_EQ(early.exit_status, 1);
     EXPECT_EQ(without_time(early.standard_output),
               "Summary of the run:\n"
-              "  VistasQuendar: 2 tables walked; revokes: 1 sent, 0 failed; grants: 1 sent, 0 failed\n"
+              "  VistasQuendar: 1 tables walked; revokes: 1 sent, 0 failed; grants: 1 sent, 0 failed\n"
               "  VistasQuendar1: not reached\n"
               "  VistasQuendar2: not reached\n"
               "  ended after T s with exit status 1\n");

@@ -50,8 +50,8 @@ for package in "$msi" ${other_msi:+"$other_msi"}; do
 done
 property() { rows Property "${2:-}" | sed -n "s/^$1\t//p"; }
 check "its platform is $platform" same "$platform;1033" "$(msiinfo suminfo "$msi" | sed -n 's/^Template: //p')"
-check "it installs the program, its messages' DLL, the README and the task" same "$(printf '%s\n' \
-  "README.md	Readme	README.md" "dorvane.exe	Program	dorvane.exe" \
+check "it installs the program and its console companion, its messages' DLL, the README and the task" same "$(printf '%s\n' \
+  "README.md	Readme	README.md" "dorvane.com	Program	dorvane.com" "dorvane.exe	Program	dorvane.exe" \
   "dorvane_messages.dll	EventMessages	dorvane-messages.dll" "dorvane_task.xml	Task	dorvane-task.xml")" \
   "$(rows File | cut -f 1-3)"
 check "into $folder\\dorvane" same "$(printf '%s\n' \
@@ -79,7 +79,7 @@ if [ -n "$other_msi" ]; then
     "$(rows Upgrade | grep -v "^$code")"
   check "and stops the install, naming it" same \
     "NOT DORVANE_OTHER_ARCH_INSTALLED	dorvane ($other) is already installed: remove it first." \
-    "$(rows LaunchCondition | grep -v WIX_DOWNGRADE_DETECTED)"
+    "$(rows LaunchCondition | grep DORVANE_OTHER_ARCH_INSTALLED)"
 fi
 check "the older version goes before anything is installed" same "RemoveExistingProducts		1401" \
   "$(rows InstallExecuteSequence | grep -w RemoveExistingProducts)"
@@ -89,10 +89,15 @@ check "the older version goes before anything is installed" same "RemoveExisting
 # by every user (BU) too, for Event Viewer.
 check "the install folder is SYSTEM's and the Administrators' alone, the messages everyone's" same \
   "INSTALLDIR	Program
-EventMessages	dorvane_messages.dll	File	D:P(A;;FA;;;SY)(A;;FA;;;BA)(A;;FR;;;BU)	
+EventMessages	dorvane_messages.dll	File	D:P(A;;FA;;;SY)(A;;FA;;;BA)(A;;FRFX;;;BU)	
 InstallFolder	INSTALLDIR	CreateFolder	D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)	" \
   "$(rows CreateFolder; rows MsiLockPermissionsEx)"
-check "and set when the folders are made" grep -q '^CreateFolders	' <<<"$(rows InstallExecuteSequence)"
+# Set when the folder is made, before any file goes in, so that each file
+# inherits it.
+sequence_of() { rows InstallExecuteSequence | awk -F'\t' -v action="$1" '$1 == action { print $3 }'; }
+check "and set when the folder is made, before the files go in" test "$(sequence_of CreateFolders)" -lt "$(sequence_of InstallFiles)"
+check "a folder given as INSTALLDIR must be named dorvane" grep -q \
+  '^Installed OR NOT INSTALLDIR OR INSTALLDIR ~>> "\\dorvane" OR INSTALLDIR ~>> "\\dorvane\\"	' <<<"$(rows LaunchCondition)"
 key='SYSTEM\CurrentControlSet\Services\EventLog\Application\dorvane\'
 check "it registers the event source, its messages in their DLL" same "$(printf '%s\n' \
   "2	$key	EventMessageFile	[#dorvane_messages.dll]	EventSource" "2	$key	TypesSupported	#7	EventSource")" \

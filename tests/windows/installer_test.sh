@@ -38,8 +38,8 @@ installed=$WINEPREFIX/drive_c/$program_files/dorvane
 echo "== install $(basename "$msi")"
 msiexec /i "$msi" /qn
 check "msiexec /i ends with status 0" same 0 "$?"
-check "it installs the program, its messages' DLL, the README and the task" same \
-  "README.md dorvane-messages.dll dorvane-task.xml dorvane.exe" \
+check "it installs the program and its console companion, its messages' DLL, the README and the task" same \
+  "README.md dorvane-messages.dll dorvane-task.xml dorvane.com dorvane.exe" \
   "$(ls "$installed" 2>/dev/null | tr '\n' ' ' | sed 's/ $//')"
 check "the installed program is this build's" cmp "$build/dorvane.exe" "$installed/dorvane.exe"
 event_source() {
@@ -48,9 +48,11 @@ event_source() {
 }
 check "it registers the event source, its messages in their DLL" \
   same "C:\\$program_files\\dorvane\\dorvane-messages.dll 0x7" "$(event_source)"
-# Each of the message table's five entries is its event's own text, "%1".
-check "which holds the program's message table" same \
-  "$(strings -el "$build/dorvane.exe" | grep -cx '%1%0')" "$(strings -el "$installed/dorvane-messages.dll" | grep -cx '%1%0')"
+# Each of the message table's entries is its event's own text, "%1": as
+# many in the program and in the DLL as the table's source has.
+messages=$(grep -c '^MessageId=' "$(dirname "$0")/../../src/os/event_messages.mc")
+check "which holds the program's message table, its $messages entries" same "$messages $messages" \
+  "$(strings -el "$build/dorvane.exe" | grep -cx '%1%0') $(strings -el "$installed/dorvane-messages.dll" | grep -cx '%1%0')"
 
 echo "== the installed program runs"
 mkdir -p "$work/odbc" "$work/elsewhere"  # no data sources at all
@@ -95,6 +97,21 @@ msiexec /x "$newer/dorvane.msi" /qn
 check "msiexec /x ends with status 0" same 0 "$?"
 check "removing it removes what it installed" same "" "$(ls "$installed" 2>/dev/null | grep -vx dorvane.log)"
 check "and leaves the log" test -f "$installed/dorvane.log"
+
+echo "== INSTALLDIR: a folder of dorvane's own, never another one"
+# The install folder's ACL would cut off whatever else lives in a folder
+# that is not dorvane's: its launch condition refuses one not named dorvane.
+mkdir -p "$WINEPREFIX/drive_c/Apps"
+echo "another program's" >"$WINEPREFIX/drive_c/Apps/other.txt"
+msiexec /i "$msi" /qn 'INSTALLDIR=C:\Apps'
+check "INSTALLDIR=C:\Apps is refused: 1603, whose low byte is 67" same 67 "$?"
+check "and nothing is installed there" same "other.txt" "$(ls "$WINEPREFIX/drive_c/Apps")"
+msiexec /i "$msi" /qn 'INSTALLDIR=C:\Apps\dorvane'
+check "INSTALLDIR=C:\Apps\dorvane installs there" test -f "$WINEPREFIX/drive_c/Apps/dorvane/dorvane.exe"
+# Windows Installer takes the folder back from the installed components;
+# Wine's does not, and is told it again.
+msiexec /x "$msi" /qn 'INSTALLDIR=C:\Apps\dorvane'
+check "and removes from there" same "" "$(ls "$WINEPREFIX/drive_c/Apps/dorvane" 2>/dev/null)"
 
 echo "== install and remove"
 msiexec /i "$msi" /qn && msiexec /x "$msi" /qn

@@ -152,6 +152,17 @@ check "dorvane.exe --dry-run > file ends with a run's status, 3" same 3 "$?"
 check "its plan, in CR LF lines, is the Linux program's" same "$(grep -v '^Error para ' "$work/linux/plan")" \
   "$(grep -v '^Error para ' "$work/win/plan" | sed 's/\r$//')"
 check "and it has the statements" grep -q '^Revoke all on "PUB"."clientes" from '"'userSQL'"$'\r$' "$work/win/plan"
+# From a command prompt: cmd runs dorvane.com before dorvane.exe, waits for
+# it, and takes the program's status.
+cp "$build/dorvane.com" "$work/win/"
+(cd "$work/elsewhere" && timeout 300 wine cmd /c "cd /d $(winepath -w "$work/win" 2>/dev/null) && dorvane --dry-run" \
+  >"$work/win/plan-com" 2>/dev/null)
+check "dorvane --dry-run through cmd /c ends with dorvane.exe's status, 3" same 3 "$?"
+check "and has written the whole plan before it returns" cmp "$work/win/plan" "$work/win/plan-com"
+(cd "$work/elsewhere" && timeout 300 wine cmd /c "$(winepath -w "$work/win/dorvane.com" 2>/dev/null) --bogus" \
+  >/dev/null 2>"$work/win/usage-com")
+check "a usage error: status 2, on standard error" same "2 dorvane: unknown argument '--bogus'" \
+  "$? $(head -n 1 "$work/win/usage-com" | tr -d '\r')"
 key_values() {  # key_values NAME VIEW
   wine reg query "HKLM\\SOFTWARE\\ODBC\\ODBC.INI\\$1" $2 2>/dev/null | tr -d '\r' | grep -v '^reg: '
 }
