@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The release as a site checks it, from the commit checked out (HEAD):
 # scripts/package.sh run twice, in two clones, at two times and in two time
-# zones, gives the same bytes for every artifact; SHA256SUMS passes
+# zones, the second by another user (nobody) under another umask (002) in a
+# deeper folder, gives the same bytes for every artifact; SHA256SUMS passes
 # `sha256sum -c`; and with a throwaway certificate the programs and MSIs are
 # signed, osslsigncode verifies them against that certificate, and the
 # signed MSIs install under Wine.
@@ -17,17 +18,26 @@ trap 'wineserver -k >/dev/null 2>&1; rm -rf "$work"' EXIT
 
 . "$(dirname "$0")/../support/checks.sh"
 
-package() {  # package CLONE [env...]: package.sh in a fresh clone of HEAD
+package() {  # package CLONE [env...]: package.sh in a fresh clone of HEAD, as root under umask 022
   git clone -q "$repo" "$work/$1" &&
-    (cd "$work/$1" && env "${@:2}" bash scripts/package.sh >"$work/$1.log" 2>&1) ||
+    (cd "$work/$1" && umask 022 && env "${@:2}" bash scripts/package.sh >"$work/$1.log" 2>&1) ||
+    { tail -n 20 "$work/$1.log"; return 1; }
+}
+# The same by another builder: nobody, under Ubuntu's umask for users.
+package_as_nobody() {  # package_as_nobody CLONE [env...]
+  git clone -q "$repo" "$work/$1" && chown -R nobody:nogroup "$work/$1" &&
+    (cd "$work/$1" && setpriv --reuid=nobody --regid=nogroup --clear-groups env HOME="$work/$1" "${@:2}" \
+       bash -c 'umask 002 && exec bash scripts/package.sh' >"$work/$1.log" 2>&1) ||
     { tail -n 20 "$work/$1.log"; return 1; }
 }
 artifacts() { (cd "$1" && ls -- *.deb *.msi *.zip 2>/dev/null); }
 
-echo "== two builds of $(git -C "$repo" rev-parse --short HEAD), in two folders, times and time zones"
+echo "== two builds of $(git -C "$repo" rev-parse --short HEAD), in two folders, times, time zones, users and umasks"
+chmod 755 "$work"  # for nobody's build
+mkdir -p "$work/a/deeper/folder"
 check "the first build" package one TZ=America/Lima
-check "the second build, later" package two TZ=Asia/Kolkata
-one=$work/one/dist two=$work/two/dist
+check "the second build, later, by nobody under umask 002" package_as_nobody a/deeper/folder/two TZ=Asia/Kolkata
+one=$work/one/dist two=$work/a/deeper/folder/two/dist
 check "five artifacts" same 5 "$(artifacts "$one" | wc -l)"
 check "the same names" same "$(artifacts "$one")" "$(artifacts "$two")"
 for artifact in $(artifacts "$one"); do
@@ -56,6 +66,7 @@ for arch in x64 x86; do
   (cd "$work/zip-$arch" && unzip -q "$signed"/dorvane-*-"$arch".zip)
   exe=$(ls "$work/zip-$arch"/*/dorvane.exe)
   check "the $arch program in the zip verifies" verified "$exe"
+  check "and its console companion" verified "$(ls "$work/zip-$arch"/*/dorvane.com)"
   check "the $arch MSI verifies" verified "$signed"/dorvane-*-"$arch".msi
   check "unsigned, the $arch program is the unsigned build's" cmp \
     <(osslsigncode remove-signature -in "$exe" -out "$work/unsigned-$arch.exe" >/dev/null 2>&1 && cat "$work/unsigned-$arch.exe") \
@@ -76,6 +87,9 @@ for arch in x64 x86; do
   check "the signed $arch MSI installs" same 0 "$?"
   check "and puts the signed program in place" cmp "$(ls "$work/zip-$arch"/*/dorvane.exe)" \
     "$WINEPREFIX/drive_c/$folder/dorvane/dorvane.exe"
+  for file in dorvane.exe dorvane.com dorvane-messages.dll; do
+    check "the installed $file verifies" verified "$WINEPREFIX/drive_c/$folder/dorvane/$file"
+  done
   msiexec /x "$msi" /qn
   check "and removes it" same 0 "$?"
 done
