@@ -14,6 +14,12 @@ public:
     // is an error and stays as it is. Raises the operating system's error.
     static OutputFile create(const std::string& path, bool overwrite);
 
+    // Whether `create(path, true)` would get the file, without creating,
+    // emptying or keeping anything: raises the error that it would raise
+    // where the folder refuses a new file or the file a writer, or another
+    // process has it open for writing as its only writer.
+    static void check_creatable(const std::string& path);
+
     OutputFile(OutputFile&& other) noexcept;
     OutputFile& operator=(OutputFile&&) = delete;
     OutputFile(const OutputFile&) = delete;

@@ -27,6 +27,24 @@ OutputFile OutputFile::create(const std::string& path, bool overwrite) {
     return file;
 }
 
+// The file as create() would open it, without O_CREAT and before its
+// truncation; where there is none, the folder's leave to add one.
+void OutputFile::check_creatable(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno != ENOENT) throw os::last_system_error();
+        const std::size_t slash = path.rfind('/');
+        const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+        if (::access(folder.c_str(), W_OK | X_OK) != 0) throw os::last_system_error();
+        return;
+    }
+    const OutputFile file(fd);  // closed on the way out, its lock with it
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        if (errno == EWOULDBLOCK) throw Error(EWOULDBLOCK, "Another run is using the log " + path);
+        throw os::last_system_error();
+    }
+}
+
 OutputFile::OutputFile(OutputFile&& other) noexcept : handle_(other.handle_) {
     other.handle_ = -1;
 }

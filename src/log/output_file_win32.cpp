@@ -22,6 +22,26 @@ OutputFile OutputFile::create(const std::string& path, bool overwrite) {
     return OutputFile(reinterpret_cast<std::intptr_t>(h));
 }
 
+// The file as create() would open it, but only if it is there, which
+// changes nothing in it; where there is none, a handle on the folder with
+// the right to add a file, which the system grants or refuses as it would
+// the file's creation.
+void OutputFile::check_creatable(const std::string& path) {
+    const std::u16string wide = os::utf8_to_utf16(path);
+    HANDLE h = CreateFileW(reinterpret_cast<const wchar_t*>(wide.c_str()), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        if (GetLastError() != ERROR_FILE_NOT_FOUND) throw os::last_system_error();
+        const std::size_t separator = wide.find_last_of(u"\\/");
+        const std::u16string folder = separator == std::u16string::npos ? u"." : wide.substr(0, separator + 1);
+        h = CreateFileW(reinterpret_cast<const wchar_t*>(folder.c_str()), FILE_ADD_FILE,
+                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                        FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        if (h == INVALID_HANDLE_VALUE) throw os::last_system_error();
+    }
+    CloseHandle(h);
+}
+
 OutputFile::OutputFile(OutputFile&& other) noexcept : handle_(other.handle_) {
     other.handle_ = closed;
 }

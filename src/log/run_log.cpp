@@ -4,6 +4,7 @@
 #include "log/run_log.h"
 
 #include "log/error_line.h"
+#include "log/output_file.h"
 #include "os/program_directory.h"
 #include "run/form1.h"
 
@@ -15,6 +16,10 @@ void Form1::crear_fichero() {
     fso = std::make_unique<log::FileSystemObject>();
     const std::string ruta = os::join_path(seams_.program_directory(), log::nombre_log);
     fichero_log = fso->CreateTextFile(ruta, true);
+}
+
+void Form1::comprobar_fichero() {
+    log::OutputFile::check_creatable(os::join_path(seams_.program_directory(), log::nombre_log));
 }
 
 void Form1::control_errores(const std::string& tabla) {

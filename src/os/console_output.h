@@ -16,4 +16,10 @@ enum class Stream { output, error };
 //   is neither, the text goes nowhere. Returns false where it went nowhere.
 bool write_console(Stream stream, const std::string& text);
 
+// Whether `stream` carries the character `c` as itself: POSIX, where the
+// locale's character set holds it; Windows, always on a console (UTF-16),
+// and where the ANSI code page holds it, without a best fit, on a file or
+// a pipe.
+bool can_carry(Stream stream, char32_t c);
+
 }  // namespace dorvane::os

@@ -30,7 +30,34 @@ bool write_to(HANDLE handle, const std::string& text) {
            written == bytes.size();
 }
 
+// The handle that write_console writes `stream` to: given, or the console.
+bool writes_to_console(Stream stream) {
+    const HANDLE given = GetStdHandle(stream == Stream::output ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
+    DWORD mode = 0;
+    return !usable(given) || GetConsoleMode(given, &mode);
+}
+
 }  // namespace
+
+bool can_carry(Stream stream, char32_t c) {
+    if (c < 0x80 || writes_to_console(stream)) return true;
+    wchar_t wide[2];
+    int length = 1;
+    if (c >= 0x10000) {
+        wide[0] = static_cast<wchar_t>(0xD800 + ((c - 0x10000) >> 10));
+        wide[1] = static_cast<wchar_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+        length = 2;
+    } else {
+        wide[0] = static_cast<wchar_t>(c);
+    }
+    const UINT code_page = GetACP();
+    if (code_page == CP_UTF8) return true;
+    char bytes[8];
+    BOOL defaulted = FALSE;
+    return WideCharToMultiByte(code_page, WC_NO_BEST_FIT_CHARS, wide, length, bytes, sizeof bytes, nullptr,
+                               &defaulted) > 0 &&
+           !defaulted;
+}
 
 bool write_console(Stream stream, const std::string& text) {
     const DWORD which = stream == Stream::output ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE;

@@ -60,6 +60,9 @@ public:
                           const std::string& usuario, const std::string& bd);
 
     void crear_fichero();
+    // Whether crear_fichero would create the log, creating nothing: raises
+    // the error that would end the run there.
+    void comprobar_fichero();
     // Logs the current error `Err` with the context `tabla`.
     void control_errores(const std::string& tabla);
     void cerrar_fichero();

@@ -17,6 +17,7 @@
 #include "run/arguments.h"
 #include "run/form1.h"
 #include "run/help_text.h"
+#include "run/plan_line.h"
 #include "run/run_metrics.h"
 #include "run/run_summary.h"
 
@@ -63,8 +64,11 @@ int run(dorvane::ResumenEjecucion& resumen) {
 // event.
 int plan() {
     using dorvane::os::Stream;
-    const auto salida = [](const std::string& linea) {
-        if (!dorvane::os::write_console(Stream::output, linea + "\n"))
+    // Every line as itself, or marked with visible escapes: a name cannot
+    // make the plan say what the run will not do.
+    const auto representable = [](char32_t c) { return dorvane::os::can_carry(Stream::output, c); };
+    const auto salida = [&](const std::string& linea) {
+        if (!dorvane::os::write_console(Stream::output, dorvane::linea_del_plan(linea, representable) + "\n"))
             throw dorvane::Error(dorvane::unspecified_error, "The plan could not be written to standard output");
     };
     std::unique_ptr<dorvane::Form1> form;

@@ -4,7 +4,10 @@
 
 namespace dorvane {
 
+// The run would end where the log cannot be created (a read-only folder,
+// another run holding it): the plan ends there too, with that error.
 void Form1::planificar(const std::function<void(const std::string& linea)>& salida) {
+    comprobar_fichero();
     fichero_log = std::make_unique<log::TextStream>(salida);
     for (const std::string& fuente : fuentes_de_datos) {
         salida("-- " + fuente);

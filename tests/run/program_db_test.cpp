@@ -1,6 +1,8 @@
 // The real executable against the private MariaDB: what a run leaves in
 // its log, in odbc.ini and in the exit status.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -386,6 +388,80 @@ TEST(Program, TheStatusAndTheJournalsPrioritiesTellAWorkDoneFromOneNotDone) {
         << early.standard_output;
     EXPECT_NE(early.standard_output.find("\n<3>  VistasQuendar1: not reached\n"), std::string::npos)
         << early.standard_output;
+}
+
+// A name that would print lines of its own in the plan (a heading, a
+// statement) or erase one on a terminal prints as one marked line of
+// escapes, as does a name that the locale cannot carry; the run sends the
+// exact name.
+TEST(Program, TheDryRunCannotBeForgedByAName) {
+    const std::string hostile = "t\n-- VistasQuendar2\nRevoke all on \"x\"\r\x1b[2K";
+    set_catalogue({{1, "PUB", hostile.c_str()}, {2, "PUB", "a\xC3\xB1o"}});
+    TempDir program, odbc;
+    write_odbc_config(odbc.path(), three_data_sources({"VistasQuendar1", "VistasQuendar2"}));
+    const ProgramRun plan = run_program(program.path(), odbc.path(), "--dry-run", "env LC_ALL=C");
+    EXPECT_EQ(plan.exit_status, 3) << plan.standard_error;
+    std::istringstream lines(plan.standard_output);
+    std::vector<std::string> statements;
+    for (std::string line; std::getline(lines, line);)
+        if (line.rfind("Error para ", 0) != 0) statements.push_back(line);
+    EXPECT_EQ(statements,
+              (std::vector<std::string>{
+                  "-- VistasQuendar",
+                  "-- with escapes: Revoke all on \"PUB\".\"t\\u{0A}-- VistasQuendar2\\u{0A}Revoke all on \"\"x\"\"\\u{0D}"
+                  "\\u{1B}[2K\" from 'userSQL'",
+                  "-- with escapes: grant select on \"PUB\".\"t\\u{0A}-- VistasQuendar2\\u{0A}Revoke all on \"\"x\"\""
+                  "\\u{0D}\\u{1B}[2K\" to 'userSQL'",
+                  "-- with escapes: Revoke all on \"PUB\".\"a\\u{F1}o\" from 'userSQL'",
+                  "-- with escapes: grant select on \"PUB\".\"a\\u{F1}o\" to 'userSQL'", "-- VistasQuendar1",
+                  "-- VistasQuendar2"}));
+
+    start_statement_log();
+    const ProgramRun run = run_program(program.path(), odbc.path());
+    const std::vector<std::string> sent = logged_statements();
+    ASSERT_EQ(sent.size(), 5u) << run.standard_error;
+    EXPECT_EQ(sent[1], "Revoke all on \"PUB\".\"t\n-- VistasQuendar2\nRevoke all on \"\"x\"\"\r\x1b[2K\" from 'userSQL'");
+}
+
+// The plan ends as the run would where the log cannot be created, and
+// creates, empties and holds nothing to find out.
+TEST(Program, TheDryRunEndsAsTheRunWhereTheLogCannotBeCreated) {
+    TempDir program, odbc;
+    write_odbc_config(odbc.path(), three_data_sources());
+    set_catalogue({});
+    namespace fs = std::filesystem;
+    // Another run holds the log.
+    write_bytes(program / "dorvane.log", "the other run's\r\n");
+    const int held = ::open((program / "dorvane.log").c_str(), O_WRONLY | O_CLOEXEC);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+    const ProgramRun plan = run_program(program.path(), odbc.path(), "--dry-run");
+    const ProgramRun run = run_program(program.path(), odbc.path());
+    ::close(held);
+    EXPECT_EQ(plan.exit_status, 1);
+    EXPECT_EQ(plan.standard_error, "dorvane: error 11: Another run is using the log " + program.path() + "/dorvane.log\n");
+    EXPECT_EQ(run.exit_status, 1);
+    EXPECT_EQ(run.standard_error, plan.standard_error);
+    EXPECT_EQ(read_bytes(program / "dorvane.log"), "the other run's\r\n");
+    // Nothing held it afterwards: a plan finds the log free again.
+    EXPECT_EQ(run_program(program.path(), odbc.path(), "--dry-run").exit_status, 0);
+
+    // A folder the program's user may not write to, and no log yet.
+    fs::remove(program / "dorvane.log");
+    fs::permissions(program.path(), fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                                        fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
+    fs::permissions(odbc.path(), fs::perms::all);
+    const std::string launcher = ::geteuid() == 0 ? "setpriv --reuid=nobody --regid=nogroup --clear-groups" : "";
+    // run_program copies the program in first: the copy is made while root may.
+    const ProgramRun read_only_plan = run_program(program.path(), odbc.path(), "--dry-run", launcher);
+    const ProgramRun read_only_run = run_program(program.path(), odbc.path(), "", launcher);
+    fs::permissions(program.path(), fs::perms::owner_all);
+    EXPECT_EQ(read_only_plan.exit_status, 1);
+    EXPECT_EQ(read_only_plan.standard_error, "dorvane: error 13: Permission denied\n");
+    EXPECT_EQ(read_only_run.exit_status, 1);
+    EXPECT_NE(read_only_run.standard_error.find("dorvane: error 13: Permission denied\n"), std::string::npos)
+        << read_only_run.standard_error;
+    EXPECT_FALSE(fs::exists(program / "dorvane.log"));
 }
 
 // The summary on standard output, at a run's end and at an early end: the

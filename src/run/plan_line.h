@@ -1,0 +1,24 @@
+// A line of the plan as an administrator reads it: nothing in a name can
+// make it look like another line, move the cursor or hide a character.
+#pragma once
+
+#include <functional>
+#include <string>
+
+namespace dorvane {
+
+// The mark before a line that holds escapes. It makes the line a comment:
+// pasted as SQL, it runs nothing.
+extern const char marca_escapes[];
+
+// `linea` (UTF-8) with every character that could forge what is read
+// written as an escape, \u{XX} with its code point in hex: control
+// characters (C0, DEL, C1), line and paragraph separators, the marks that
+// reorder text (bidirectional controls), and each character for which
+// `representable` is false (the output's encoding cannot carry it). A line
+// with escapes starts with the mark, and its backslashes are doubled, so
+// that an escape is never taken for a name's own text. Any other line is
+// returned as it is.
+std::string linea_del_plan(const std::string& linea, const std::function<bool(char32_t)>& representable);
+
+}  // namespace dorvane
