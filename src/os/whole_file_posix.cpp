@@ -5,44 +5,11 @@
 #include <cerrno>
 #include <vector>
 
+#include "os/descriptor_posix.h"
 #include "os/system_error.h"
 #include "os/whole_file.h"
 
 namespace dorvane::os {
-namespace {
-
-// A descriptor closed on every path out.
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    ~Descriptor() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    int get() const { return fd_; }
-    // Closes it now, raising a failure (a write the system reports late).
-    void close() {
-        const int fd = fd_;
-        fd_ = -1;
-        if (::close(fd) != 0) throw last_system_error();
-    }
-
-private:
-    int fd_;
-};
-
-void write_all(int fd, const std::string& bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) throw last_system_error();
-        done += static_cast<std::size_t>(n);
-    }
-}
-
-}  // namespace
 
 std::optional<std::string> read_file_if_present(const std::string& path) {
     const Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
@@ -50,15 +17,7 @@ std::optional<std::string> read_file_if_present(const std::string& path) {
         if (errno == ENOENT) return std::nullopt;
         throw last_system_error();
     }
-    std::string content;
-    char buffer[8192];
-    for (;;) {
-        const ssize_t n = ::read(file.get(), buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) throw last_system_error();
-        if (n == 0) return content;
-        content.append(buffer, static_cast<std::size_t>(n));
-    }
+    return read_all(file.get());
 }
 
 void replace_file(const std::string& path, const std::string& content) {
@@ -78,6 +37,12 @@ void replace_file(const std::string& path, const std::string& content) {
         ::unlink(temporary.c_str());
         throw;
     }
+    // The rename made durable too, where the folder can be synced; the new
+    // file is in place either way.
+    const std::size_t slash = path.rfind('/');
+    const std::string folder_path = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    const Descriptor folder(::open(folder_path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder.get() >= 0) ::fsync(folder.get());
 }
 
 }  // namespace dorvane::os

@@ -10,25 +10,15 @@
 #include <memory>
 #include <random>
 
+#include "os/descriptor_posix.h"
 #include "os/system_error.h"
 
 namespace dorvane::modRegistro {
 namespace {
 
-// A descriptor, closed once.
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    ~Descriptor() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
+using os::Descriptor;
+using os::read_all;
+using os::write_all;
 
 // A file's content, and which file it was.
 struct Snapshot {
@@ -106,20 +96,6 @@ private:
     bool published_ = false;
 };
 
-void write_all(int fd, const std::string& content) {
-    const char* data = content.data();
-    std::size_t left = content.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd, data, left);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            throw os::last_system_error();
-        }
-        data += n;
-        left -= static_cast<std::size_t>(n);
-    }
-}
-
 std::string real_path(const std::string& path) {
     std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr), &std::free);
     if (!resolved) throw os::last_system_error();
@@ -130,20 +106,6 @@ std::string directory_of(const std::string& path) {
     const std::size_t slash = path.rfind('/');
     if (slash == std::string::npos) return ".";
     return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::string read_all(int fd) {
-    std::string content;
-    char buffer[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            throw os::last_system_error();
-        }
-        if (n == 0) return content;
-        content.append(buffer, static_cast<std::size_t>(n));
-    }
 }
 
 Snapshot read_snapshot(const std::string& path) {

@@ -1,0 +1,30 @@
+// POSIX file descriptors: owned, and read or written whole.
+#pragma once
+
+#include <string>
+
+namespace dorvane::os {
+
+// A descriptor, closed once: by close(), which reports what closing says
+// (a write the system reports late), or else when it goes.
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    ~Descriptor();
+
+    int get() const { return fd_; }
+    void close();
+
+private:
+    int fd_;
+};
+
+// All of `bytes`, through interruptions; raises the system's error.
+void write_all(int fd, const std::string& bytes);
+
+// Everything from `fd` to its end; raises the system's error.
+std::string read_all(int fd);
+
+}  // namespace dorvane::os
