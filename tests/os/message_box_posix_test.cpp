@@ -10,11 +10,9 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include <clocale>
-#include <cstdlib>
 #include <string>
 
-#include "support/temp_dir.h"
+#include "support/made_locale.h"
 
 namespace dorvane::os {
 namespace {
@@ -131,12 +129,8 @@ TEST(MessageBox, WithATerminalOnOneSideOnlyNeverWaits) {
 // or a journal of that machine reads it: "año" in a Latin-1 locale is four
 // bytes, never UTF-8's five.
 TEST(MessageBox, AWarningIsWrittenInTheLocalesCharacterSet) {
-    testing::TempDir locales;
-    const std::string make = "localedef -i es_ES -f ISO-8859-1 " + (locales / "es_ES.ISO-8859-1") + " 2>/dev/null";
-    if (std::system(make.c_str()) != 0) GTEST_SKIP() << "localedef cannot make es_ES.ISO-8859-1 here";
-    const std::string before = std::setlocale(LC_CTYPE, nullptr);
-    setenv("LOCPATH", locales.path().c_str(), 1);
-    ASSERT_NE(std::setlocale(LC_CTYPE, "es_ES.ISO-8859-1"), nullptr);
+    const testing::MadeLocale latin1("es_ES", "ISO-8859-1");
+    if (!latin1.made()) GTEST_SKIP() << "localedef cannot make es_ES.ISO-8859-1 here";
     int pipe_ends[2];
     ASSERT_EQ(pipe(pipe_ends), 0);
     {
@@ -146,8 +140,6 @@ TEST(MessageBox, AWarningIsWrittenInTheLocalesCharacterSet) {
     close(pipe_ends[1]);
     EXPECT_EQ(drain(pipe_ends[0]), "dorvane: warning: a\xF1o\n");
     close(pipe_ends[0]);
-    std::setlocale(LC_CTYPE, before.c_str());
-    unsetenv("LOCPATH");
 }
 
 }  // namespace
