@@ -13,8 +13,8 @@ std::string cadena_conexion(const std::string& fuente) {
 }  // namespace
 
 // Returns a failure flag: a data source that cannot be opened is logged
-// here, told to the seam, and reported as true, so that the caller skips it. Only a failure to
-// write that log line travels on.
+// here, told to whoever watches the machine, and reported as true, so that
+// the caller skips it. Only a failure to write that log line travels on.
 bool Form1::abrir_conexion(const std::string& ODBC) {
     Err.Clear();
     try {

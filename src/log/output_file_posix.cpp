@@ -6,6 +6,7 @@
 
 #include <cerrno>
 
+#include "os/program_directory.h"
 #include "os/system_error.h"
 
 namespace dorvane::log {
@@ -33,9 +34,7 @@ void OutputFile::check_creatable(const std::string& path) {
     const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
     if (fd < 0) {
         if (errno != ENOENT) throw os::last_system_error();
-        const std::size_t slash = path.rfind('/');
-        const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-        if (::access(folder.c_str(), W_OK | X_OK) != 0) throw os::last_system_error();
+        if (::access(os::directory_of(path).c_str(), W_OK | X_OK) != 0) throw os::last_system_error();
         return;
     }
     const OutputFile file(fd);  // closed on the way out, its lock with it

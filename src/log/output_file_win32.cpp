@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "os/program_directory.h"
 #include "os/system_error.h"
 #include "os/utf16.h"
 
@@ -32,8 +33,7 @@ void OutputFile::check_creatable(const std::string& path) {
                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         if (GetLastError() != ERROR_FILE_NOT_FOUND) throw os::last_system_error();
-        const std::size_t separator = wide.find_last_of(u"\\/");
-        const std::u16string folder = separator == std::u16string::npos ? u"." : wide.substr(0, separator + 1);
+        const std::u16string folder = os::utf8_to_utf16(os::directory_of(path));
         h = CreateFileW(reinterpret_cast<const wchar_t*>(folder.c_str()), FILE_ADD_FILE,
                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                         FILE_FLAG_BACKUP_SEMANTICS, nullptr);

@@ -16,4 +16,9 @@ std::string program_directory();
 // `directory` joined with `name` by one separator.
 std::string join_path(const std::string& directory, const std::string& name);
 
+// The folder that holds `path`: up to its last separator ("/", and on
+// Windows "\" too), kept where the folder is a root ("/", "C:\"); "."
+// where `path` names no folder.
+std::string directory_of(const std::string& path);
+
 }  // namespace dorvane::os

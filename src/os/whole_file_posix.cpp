@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "os/descriptor_posix.h"
+#include "os/program_directory.h"
 #include "os/system_error.h"
 #include "os/whole_file.h"
 
@@ -39,9 +40,7 @@ void replace_file(const std::string& path, const std::string& content) {
     }
     // The rename made durable too, where the folder can be synced; the new
     // file is in place either way.
-    const std::size_t slash = path.rfind('/');
-    const std::string folder_path = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-    const Descriptor folder(::open(folder_path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const Descriptor folder(::open(directory_of(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (folder.get() >= 0) ::fsync(folder.get());
 }
 

@@ -11,12 +11,14 @@
 #include <random>
 
 #include "os/descriptor_posix.h"
+#include "os/program_directory.h"
 #include "os/system_error.h"
 
 namespace dorvane::modRegistro {
 namespace {
 
 using os::Descriptor;
+using os::directory_of;
 using os::read_all;
 using os::write_all;
 
@@ -100,12 +102,6 @@ std::string real_path(const std::string& path) {
     std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr), &std::free);
     if (!resolved) throw os::last_system_error();
     return resolved.get();
-}
-
-std::string directory_of(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
 }
 
 Snapshot read_snapshot(const std::string& path) {

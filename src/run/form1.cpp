@@ -21,8 +21,9 @@ std::int32_t write_setting_or_warn(std::uint32_t clave_raiz, const std::string& 
         modRegistro::escribir_valor_registro(clave_raiz, subclave, nombre_valor, valor, tipo_valor, fallo);
     if (resultado != 0 && fallo.Number != modRegistro::error_file_not_found) {
         const std::string fuente = subclave.substr(subclave.rfind('\\') + 1);
-        os::warn(os::Warning::setting_not_written, "the data source " + fuente + " was not given " + nombre_valor + "=" + valor + ": error " +
-                 std::to_string(fallo.Number) + ": " + fallo.Description);
+        os::warn(os::Warning::setting_not_written, "the data source " + fuente + " was not given " + nombre_valor +
+                                                       "=" + valor + ": error " + std::to_string(fallo.Number) +
+                                                       ": " + fallo.Description);
     }
     return resultado;
 }

@@ -14,9 +14,12 @@ TEST(ProgramDirectory, IsTheDirectoryOfTheRunningExecutable) {
     EXPECT_EQ(join_path(dir, path.substr(path.rfind('/') + 1)), path);
 }
 
-TEST(ProgramDirectory, JoinUsesOneSeparator) {
+TEST(ProgramDirectory, JoinAndItsInverseUseOneSeparator) {
     EXPECT_EQ(join_path("/opt/dorvane", "dorvane.log"), "/opt/dorvane/dorvane.log");
     EXPECT_EQ(join_path("/", "dorvane.log"), "/dorvane.log");
+    EXPECT_EQ(directory_of("/opt/dorvane/dorvane.log"), "/opt/dorvane");
+    EXPECT_EQ(directory_of("/dorvane.log"), "/");
+    EXPECT_EQ(directory_of("dorvane.log"), ".");
 }
 
 }  // namespace
