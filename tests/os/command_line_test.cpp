@@ -12,6 +12,7 @@ TEST(CommandLine, TheProgramOfAServicesCommandLine) {
     EXPECT_EQ(os::program_in_command_line("C:\\Program Files\\we\\windows_exporter.EXE --collectors.enabled cpu"),
               "C:\\Program Files\\we\\windows_exporter.EXE");
     EXPECT_EQ(os::program_in_command_line("  C:\\we\\exporter -x"), "C:\\we\\exporter");
+    EXPECT_EQ(os::program_in_command_line("\t \tC:\\we\\windows_exporter.exe --x"), "C:\\we\\windows_exporter.exe");
     EXPECT_EQ(os::program_in_command_line("\"C:\\unterminated"), "C:\\unterminated");
     EXPECT_EQ(os::program_in_command_line(" "), "");
 }

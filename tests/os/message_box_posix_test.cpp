@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/stat.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -139,6 +140,33 @@ TEST(MessageBox, AWarningIsWrittenInTheLocalesCharacterSet) {
     }
     close(pipe_ends[1]);
     EXPECT_EQ(drain(pipe_ends[0]), "dorvane: warning: a\xF1o\n");
+    close(pipe_ends[0]);
+}
+
+// Only the very stream that systemd named is the journal's: another socket
+// or pipe on the same device (one of the unit's own, say) gets its lines
+// as they are, since a prefix there would be text that nobody reads as a
+// priority.
+TEST(MessageBox, OnlyTheStreamThatJournalStreamNamesGetsPriorities) {
+    int pipe_ends[2];
+    ASSERT_EQ(pipe(pipe_ends), 0);
+    struct stat stream {};
+    ASSERT_EQ(fstat(pipe_ends[1], &stream), 0);
+    const auto device = static_cast<unsigned long long>(stream.st_dev);
+    const auto inode = static_cast<unsigned long long>(stream.st_ino);
+    const char* before = std::getenv("JOURNAL_STREAM");
+    const std::string saved = before != nullptr ? before : "";
+    for (const auto& [named, prefix] : {std::pair{std::to_string(device) + ":" + std::to_string(inode), "<4>"},
+                                        std::pair{std::to_string(device) + ":" + std::to_string(inode + 1), ""},
+                                        std::pair{std::to_string(device + 1) + ":" + std::to_string(inode), ""}}) {
+        setenv("JOURNAL_STREAM", named.c_str(), 1);
+        const Redirected to_pipe(STDIN_FILENO, pipe_ends[1]);
+        warn(Warning::setting_not_written, "x");
+    }
+    if (before != nullptr) setenv("JOURNAL_STREAM", saved.c_str(), 1);
+    else unsetenv("JOURNAL_STREAM");
+    close(pipe_ends[1]);
+    EXPECT_EQ(drain(pipe_ends[0]), "<4>dorvane: warning: x\ndorvane: warning: x\ndorvane: warning: x\n");
     close(pipe_ends[0]);
 }
 

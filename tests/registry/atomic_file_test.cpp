@@ -11,6 +11,7 @@
 #include "common/error.h"
 #include "os/whole_file.h"
 #include "support/failing_fsync.h"
+#include "support/short_write.h"
 #include "support/temp_dir.h"
 
 namespace dorvane::modRegistro {
@@ -98,6 +99,28 @@ TEST(AtomicFile, AFailedSyncLeavesTheOriginalWhole) {
     EXPECT_EQ(read_bytes(dir / "odbc.ini"), "old");
     EXPECT_EQ(read_bytes(dir / "dorvane.prom"), "old metrics\n");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2) << listing(dir.path());
+}
+
+// A write that takes fewer bytes than it was given (a signal, a disk all
+// but full) is carried on from where it stopped: the file comes out whole.
+TEST(AtomicFile, AShortWriteStillGivesTheWholeFile) {
+    TempDir dir;
+    std::string content;
+    for (int line = 0; content.size() < 4000; ++line) content += "[S" + std::to_string(line) + "]\nK=v\n";
+    write_bytes(dir / "odbc.ini", "old");
+    write_bytes(dir / "dorvane.prom", "old metrics\n");
+    {
+        testing::ShortWrite short_write;
+        rewrite_file(dir / "odbc.ini", to(content));
+        EXPECT_EQ(short_write.shortened(), 1);
+    }
+    {
+        testing::ShortWrite short_write;
+        os::replace_file(dir / "dorvane.prom", content);
+        EXPECT_EQ(short_write.shortened(), 1);
+    }
+    EXPECT_EQ(read_bytes(dir / "odbc.ini"), content);
+    EXPECT_EQ(read_bytes(dir / "dorvane.prom"), content);
 }
 
 TEST(AtomicFile, AProcessKilledHalfWayLeavesTheOriginalAndNothingElse) {
