@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include "os/system_error.h"
@@ -32,18 +33,21 @@ void write_all(int fd, const std::string& bytes) {
     }
 }
 
-std::string read_all(int fd) {
+std::string read_all(int fd) { return read_at_most(fd, std::string().max_size()); }
+
+std::string read_at_most(int fd, std::size_t limit) {
     std::string content;
     char buffer[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    while (content.size() < limit) {
+        const ssize_t n = ::read(fd, buffer, std::min(sizeof buffer, limit - content.size()));
         if (n < 0) {
             if (errno == EINTR) continue;
             throw last_system_error();
         }
-        if (n == 0) return content;
+        if (n == 0) break;
         content.append(buffer, static_cast<std::size_t>(n));
     }
+    return content;
 }
 
 }  // namespace dorvane::os

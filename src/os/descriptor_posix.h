@@ -27,4 +27,8 @@ void write_all(int fd, const std::string& bytes);
 // Everything from `fd` to its end; raises the system's error.
 std::string read_all(int fd);
 
+// What `fd` holds up to its end or `limit` bytes, whichever comes first;
+// raises the system's error.
+std::string read_at_most(int fd, std::size_t limit);
+
 }  // namespace dorvane::os

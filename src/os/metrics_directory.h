@@ -10,8 +10,12 @@ namespace dorvane::os {
 // nothing where it does not (no exporter there: nothing is to be written).
 // - POSIX: /var/lib/prometheus/node-exporter, the folder of Debian's
 //   prometheus-node-exporter.
-// - Windows: textfile_inputs, beside the executable that the
-//   windows_exporter service runs, wherever it was installed.
+// - Windows: the folder that the windows_exporter service's command line
+//   names (--collector.textfile.directories, its first; or else
+//   --collector.textfile.directory), or else textfile_inputs beside the
+//   executable that it runs, wherever it was installed. Where the command
+//   line names a configuration file instead, which may set the folder, an
+//   Error says so: that file is not read, and no folder guessed.
 std::optional<std::string> metrics_directory();
 
 }  // namespace dorvane::os

@@ -3,45 +3,48 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <vector>
 
 #include "os/descriptor_posix.h"
+#include "os/pending_file_posix.h"
 #include "os/program_directory.h"
 #include "os/system_error.h"
 #include "os/whole_file.h"
 
 namespace dorvane::os {
+namespace {
 
-std::optional<std::string> read_file_if_present(const std::string& path) {
-    const Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+std::string name_in_folder(const std::string& path) { return path.substr(path.find_last_of('/') + 1); }
+
+}  // namespace
+
+std::optional<std::string> read_small_file(const std::string& path) {
+    const Descriptor folder = open_folder(directory_of(path));
+    const Descriptor file(
+        ::openat(folder.get(), name_in_folder(path).c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     if (file.get() < 0) {
         if (errno == ENOENT) return std::nullopt;
+        if (errno == ELOOP) throw Error(ELOOP, path + " is a symbolic link, which is not followed");
         throw last_system_error();
     }
-    return read_all(file.get());
+    struct stat info {};
+    if (::fstat(file.get(), &info) != 0) throw last_system_error();
+    if (S_ISDIR(info.st_mode)) throw Error(EISDIR, path + " is a folder");
+    if (!S_ISREG(info.st_mode)) throw Error(EINVAL, path + " is not a regular file");
+    std::string content = read_at_most(file.get(), small_file_limit + 1);
+    if (content.size() > small_file_limit)
+        throw Error(EFBIG, path + " is larger than " + std::to_string(small_file_limit / 1024) + " KiB");
+    return content;
 }
 
 void replace_file(const std::string& path, const std::string& content) {
-    std::string temporary = path + ".XXXXXX";
-    std::vector<char> name(temporary.begin(), temporary.end());
-    name.push_back('\0');
-    Descriptor file(::mkostemp(name.data(), O_CLOEXEC));
-    if (file.get() < 0) throw last_system_error();
-    temporary = name.data();
-    try {
-        if (::fchmod(file.get(), 0644) != 0) throw last_system_error();
-        write_all(file.get(), content);
-        if (::fsync(file.get()) != 0) throw last_system_error();
-        file.close();
-        if (::rename(temporary.c_str(), path.c_str()) != 0) throw last_system_error();
-    } catch (...) {
-        ::unlink(temporary.c_str());
-        throw;
-    }
-    // The rename made durable too, where the folder can be synced; the new
-    // file is in place either way.
-    const Descriptor folder(::open(directory_of(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (folder.get() >= 0) ::fsync(folder.get());
+    const Descriptor folder = open_folder(directory_of(path));
+    PendingFile file(folder.get(), name_in_folder(path));
+    if (::fchmod(file.fd(), 0644) != 0) throw last_system_error();
+    write_all(file.fd(), content);
+    if (::fsync(file.fd()) != 0) throw last_system_error();
+    file.publish();
+    // The rename made durable too; the new file is in place either way.
+    ::fsync(folder.get());
 }
 
 }  // namespace dorvane::os

@@ -1,6 +1,7 @@
 #include "run/run_metrics.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "os/message_box.h"
 #include "os/metrics_directory.h"
@@ -63,11 +64,12 @@ bool is_plain_number(const std::string& text) {
     return digits > 0 && text.back() != '.';
 }
 
-// A failed write is a warning, as a setting that cannot be written.
-void warn_not_written(const std::string& path, const Error& fallo) noexcept {
+// A file that cannot be read or written is a warning, as a setting that
+// cannot be written.
+void warn_metrics(const std::string& what, const Error& fallo) noexcept {
     try {
-        os::warn(os::Warning::metrics_not_written, "the metrics were not written to " + path + ": error " +
-                                                       std::to_string(fallo.Number) + ": " + fallo.Description);
+        os::warn(os::Warning::metrics_not_written,
+                 what + ": error " + std::to_string(fallo.Number) + ": " + fallo.Description);
     } catch (const std::exception&) {  // no memory left to tell it
     }
 }
@@ -133,7 +135,11 @@ std::optional<std::string> last_success_in(const std::string& anterior) {
         std::size_t end = anterior.find('\n', at);
         if (end == std::string::npos) end = anterior.size();
         if (anterior.compare(at, prefix.size(), prefix) == 0) {
-            const std::string value = anterior.substr(at + prefix.size(), end - at - prefix.size());
+            // An edited file's line may end in blanks or CR LF.
+            std::size_t value_end = end;
+            while (value_end > at + prefix.size() && std::strchr(" \t\r", anterior[value_end - 1]) != nullptr)
+                --value_end;
+            const std::string value = anterior.substr(at + prefix.size(), value_end - at - prefix.size());
             if (is_plain_number(value)) return value;
             return std::nullopt;
         }
@@ -148,10 +154,18 @@ void publish_metrics(const ResumenEjecucion& resumen, const FinEjecucion& fin) n
         const std::optional<std::string> folder = os::metrics_directory();
         if (!folder) return;
         path = os::join_path(*folder, nombre_metricas);
-        const std::optional<std::string> anterior = os::read_file_if_present(path);
-        os::replace_file(path, metrics_text(resumen, fin, anterior ? last_success_in(*anterior) : std::nullopt));
+        // Whatever stands at the path, the new file takes its place; what
+        // cannot be read only loses the carry-over, and says why.
+        std::optional<std::string> exito_anterior;
+        try {
+            const std::optional<std::string> anterior = os::read_small_file(path);
+            if (anterior) exito_anterior = last_success_in(*anterior);
+        } catch (const Error& fallo) {
+            warn_metrics("the last success was not carried over from " + path, fallo);
+        }
+        os::replace_file(path, metrics_text(resumen, fin, exito_anterior));
     } catch (const Error& fallo) {
-        warn_not_written(path, fallo);
+        warn_metrics("the metrics were not written to " + path, fallo);
     } catch (const std::exception&) {  // out of memory: the run's status stands
     }
 }

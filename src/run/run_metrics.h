@@ -27,13 +27,17 @@ struct FinEjecucion {
 std::string metrics_text(const ResumenEjecucion& resumen, const FinEjecucion& fin,
                          const std::optional<std::string>& exito_anterior);
 
-// The last success that an earlier file recorded, exactly as written there,
-// when it holds a plain number; nothing otherwise.
+// The last success that an earlier file recorded, exactly as written there
+// (but blanks or a CR at the end of its line), when it holds a plain
+// number; nothing otherwise.
 std::optional<std::string> last_success_in(const std::string& anterior);
 
 // Replaces the metrics file in the collector's folder, where one exists on
-// this machine (it is never created). A file that cannot be written is
-// told as a warning and changes nothing else.
+// this machine (it is never created). The last success is carried over
+// from the file there when it is a small regular file; anything else at
+// that name is replaced all the same. A previous file that cannot be read,
+// a file that cannot be written and a folder that cannot be told are each
+// a warning, and change nothing else.
 void publish_metrics(const ResumenEjecucion& resumen, const FinEjecucion& fin) noexcept;
 
 }  // namespace dorvane

@@ -80,10 +80,12 @@ pid_t start_program(const std::string& program_dir, const std::string& odbc_dir,
     for (auto& e : env) envp.push_back(e.data());
     envp.push_back(nullptr);
     std::string exe = program_dir + "/dorvane";
-    std::string shell = "/bin/sh", dash_c = "-c", command = "exec " + program_wrapper() + "\"$0\"";
-    std::vector<char*> argv = {exe.data(), nullptr};
-    if (!options.bare && !program_wrapper().empty())
-        argv = {shell.data(), dash_c.data(), command.data(), exe.data(), nullptr};
+    // Its metrics go to a folder of its own; the pid stays the program's.
+    std::filesystem::create_directories(program_dir + "/metrics");
+    std::string shell = "/bin/sh", dash_c = "-c",
+                command = "exec " + own_metrics_folder(program_dir + "/metrics") +
+                          (options.bare ? std::string() : program_wrapper()) + "\"$0\"";
+    std::vector<char*> argv = {shell.data(), dash_c.data(), command.data(), exe.data(), nullptr};
     pid_t pid = -1;
     if (posix_spawn(&pid, argv[0], &files, nullptr, argv.data(), envp.data()) != 0) pid = -1;
     posix_spawn_file_actions_destroy(&files);

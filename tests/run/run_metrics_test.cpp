@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <filesystem>
+
 #include "common/error.h"
 #include "os/whole_file.h"
 #include "run/run_metrics.h"
@@ -78,16 +80,20 @@ TEST(RunMetrics, TheLastSuccessIsCarriedOverUntilARunExitsZero) {
     EXPECT_FALSE(last_success_in("dorvane_last_success_timestamp_seconds 1 2\n"));
     EXPECT_FALSE(last_success_in("dorvane_last_success_timestamp_seconds_x 12\n"));
     EXPECT_EQ(last_success_in("x 1\ndorvane_last_success_timestamp_seconds 12.5"), "12.5");
+    // An edited file: CR LF line ends, blanks at the end of the line.
+    EXPECT_EQ(last_success_in("x 1\r\ndorvane_last_success_timestamp_seconds 17\r\ny 2\r\n"), "17");
+    EXPECT_EQ(last_success_in("dorvane_last_success_timestamp_seconds 17 \t \n"), "17");
+    EXPECT_FALSE(last_success_in("dorvane_last_success_timestamp_seconds \r\n"));
 }
 
 TEST(WholeFile, ReplacedWholeReadableByAllAndNothingLeftBeside) {
     TempDir dir;
     const std::string path = dir / "dorvane.prom";
-    EXPECT_FALSE(os::read_file_if_present(path));
+    EXPECT_FALSE(os::read_small_file(path));
     testing::write_bytes(path, "old\n");
     ::chmod(path.c_str(), 0600);
     os::replace_file(path, "new\n");
-    EXPECT_EQ(os::read_file_if_present(path), "new\n");
+    EXPECT_EQ(os::read_small_file(path), "new\n");
     struct stat file {};
     ASSERT_EQ(::stat(path.c_str(), &file), 0);
     EXPECT_EQ(file.st_mode & 07777, 0644u);
@@ -96,10 +102,53 @@ TEST(WholeFile, ReplacedWholeReadableByAllAndNothingLeftBeside) {
     ::chmod(dir.path().c_str(), 0500);
     if (::access(dir.path().c_str(), W_OK) != 0) {  // root writes anywhere
         EXPECT_THROW(os::replace_file(path, "newer\n"), Error);
-        EXPECT_EQ(os::read_file_if_present(path), "new\n");
+        EXPECT_EQ(os::read_small_file(path), "new\n");
     }
     ::chmod(dir.path().c_str(), 0700);
     EXPECT_THROW(os::replace_file(dir / "missing/dorvane.prom", "x"), Error);
+}
+
+// Whatever someone put at the file's name, reading it neither waits nor
+// grows without bound, and says what it found; the new file takes its
+// place, but a folder's.
+TEST(WholeFile, WhatIsNotASmallRegularFileIsToldAndReplaced) {
+    TempDir dir;
+    const std::string path = dir / "dorvane.prom";
+    const auto refused = [&](const char* why) {
+        try {
+            os::read_small_file(path);
+        } catch (const Error& e) {
+            return std::string(e.Description).find(why) != std::string::npos ? "" : e.Description;
+        }
+        return std::string("read without an error");
+    };
+    ASSERT_EQ(::mkfifo(path.c_str(), 0644), 0);
+    EXPECT_EQ(refused("is not a regular file"), "");
+    os::replace_file(path, "new\n");
+    EXPECT_EQ(os::read_small_file(path), "new\n");
+
+    std::filesystem::remove(path);
+    std::filesystem::create_symlink("/dev/zero", path);
+    EXPECT_EQ(refused("is a symbolic link"), "");
+    os::replace_file(path, "new\n");
+    EXPECT_FALSE(std::filesystem::is_symlink(path));
+
+    testing::write_bytes(path, std::string(1 << 20, 'x'));
+    EXPECT_EQ(refused("is larger than 64 KiB"), "");
+    testing::write_bytes(path, std::string(os::small_file_limit, 'x'));
+    EXPECT_EQ(os::read_small_file(path)->size(), os::small_file_limit);
+
+    std::filesystem::remove(path);
+    std::filesystem::create_directory(path);
+    EXPECT_EQ(refused("is a folder"), "");
+    EXPECT_THROW(os::replace_file(path, "new\n"), Error);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1) << testing::listing(dir.path());
+
+    // Nor is a link followed in place of the folder itself.
+    std::filesystem::create_directory(dir / "real");
+    std::filesystem::create_directory_symlink("real", dir / "link");
+    EXPECT_THROW(os::replace_file(dir / "link/dorvane.prom", "x"), Error);
+    EXPECT_TRUE(std::filesystem::is_empty(dir / "real"));
 }
 
 }  // namespace

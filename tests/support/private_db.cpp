@@ -156,17 +156,26 @@ std::string three_data_sources(const std::vector<std::string>& missing,
     return ini;
 }
 
+std::string own_metrics_folder(const std::string& metrics_dir) {
+    return shell_quote(std::string(DORVANE_SOURCE_DIR) + "/scripts/own-metrics-folder.sh") + " " +
+           shell_quote(metrics_dir) + " ";
+}
+
 ProgramRun run_program(const std::string& program_dir, const std::string& odbc_dir, const std::string& arguments,
-                       const std::string& launcher) {
+                       const std::string& launcher, const std::string& metrics_dir) {
     const std::string exe = program_dir + "/dorvane";
     std::filesystem::copy_file(DORVANE_EXE, exe, std::filesystem::copy_options::overwrite_existing);
-    TempDir elsewhere;
-    std::filesystem::permissions(elsewhere.path(), std::filesystem::perms::all);  // for any launcher's user
+    TempDir elsewhere, own_metrics;
+    // For any launcher's user.
+    std::filesystem::permissions(elsewhere.path(), std::filesystem::perms::all);
+    std::filesystem::permissions(own_metrics.path(), std::filesystem::perms::all);
     ProgramRun result{};
     // In a UTF-8 locale, whatever the caller's: the log is written in the
     // locale's character set, and the tests read names in UTF-8.
-    result.standard_output = run("cd " + shell_quote(elsewhere.path()) + " && ODBCSYSINI=" + shell_quote(odbc_dir) +
-                                     " LC_ALL=C.UTF-8 " + (launcher.empty() ? "" : launcher + " ") + program_wrapper() +
+    result.standard_output = run("cd " + shell_quote(elsewhere.path()) + " && " +
+                                     own_metrics_folder(metrics_dir.empty() ? own_metrics.path() : metrics_dir) +
+                                     "env ODBCSYSINI=" + shell_quote(odbc_dir) + " LC_ALL=C.UTF-8 " +
+                                     (launcher.empty() ? "" : launcher + " ") + program_wrapper() +
                                      shell_quote(exe) + (arguments.empty() ? "" : " " + arguments),
                                  "", &result.exit_status, &result.standard_error);
     return result;

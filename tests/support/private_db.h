@@ -56,13 +56,20 @@ std::string shell_quote(const std::string& text);
 // A run of the real executable, copied into `program_dir` and started from
 // another working directory with ODBCSYSINI=`odbc_dir`, with `arguments`
 // (shell words) and under `launcher` (a command that runs the rest, such as
-// setpriv), where given.
+// setpriv), where given. Its metrics folder is `metrics_dir` (a folder of
+// its own when empty), never the machine's: see own_metrics_folder.
 struct ProgramRun {
     int exit_status;
     std::string standard_error;
     std::string standard_output;
 };
 ProgramRun run_program(const std::string& program_dir, const std::string& odbc_dir,
-                       const std::string& arguments = "", const std::string& launcher = "");
+                       const std::string& arguments = "", const std::string& launcher = "",
+                       const std::string& metrics_dir = "");
+
+// The shell words that run a command with `metrics_dir` in place of the
+// machine's metrics folder, in a mount namespace of its own
+// (scripts/own-metrics-folder.sh); the command keeps the same pid.
+std::string own_metrics_folder(const std::string& metrics_dir);
 
 }  // namespace dorvane::testing

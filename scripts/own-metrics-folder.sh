@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Runs a command with a metrics folder of its own: in a mount namespace in
+# which DIR stands at /var/lib/prometheus/node-exporter, the folder of the
+# machine's node exporter, whether the machine has that folder or not. What
+# the program writes there lands in DIR; the machine's folders stay as they
+# are. The tests and the demo run the program through it, so that a machine
+# whose Prometheus collects that folder never publishes their runs.
+#
+#   own-metrics-folder.sh DIR COMMAND [ARG...]
+#
+# The command takes this process's place (the same pid), as a test that
+# signals the program expects.
+set -euo pipefail
+collector=/var/lib/prometheus/node-exporter
+dir=$(realpath -e "${1:?usage: own-metrics-folder.sh DIR COMMAND [ARG...]}")
+shift
+# Root makes a mount namespace; anybody else a user namespace too.
+namespace=(--mount)
+[ "$(id -u)" = 0 ] || namespace=(--user --map-root-user --mount)
+# shellcheck disable=SC2016  # expanded by the inner shell
+exec unshare "${namespace[@]}" --propagation private -- bash -euo pipefail -c '
+  collector=$1 dir=$2; shift 2
+  if [ ! -d "$collector" ]; then
+    # Made where the machine has none: /var/lib seen through an overlay
+    # whose changes live in memory, on a tmpfs of this namespace alone.
+    mount -t tmpfs -o mode=0700 own-metrics /mnt
+    mkdir /mnt/upper /mnt/work
+    mount -t overlay -o lowerdir=/var/lib,upperdir=/mnt/upper,workdir=/mnt/work own-metrics /var/lib
+    mkdir -p "$collector"
+  fi
+  mount --bind "$dir" "$collector"
+  exec "$@"' own-metrics-folder "$collector" "$dir" "$@"
