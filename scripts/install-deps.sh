@@ -31,7 +31,7 @@ case ${1:-} in
   test)
     packages=("${build[@]}" "${database[@]}" googletest libgtest-dev "${windows_build[@]}" "${windows_run[@]}"
               clang libclang-rt-14-dev valgrind time dpkg-dev systemd locales
-              lintian debootstrap systemd-container osslsigncode openssl git unzip) ;;
+              lintian debootstrap systemd-container osslsigncode openssl git unzip prometheus) ;;
   wine32) note=${2:?usage: install-deps.sh wine32 NOTE} ;;
   *) echo "usage: install-deps.sh demo|bench|package|test|wine32 NOTE" >&2; exit 2 ;;
 esac

@@ -5,7 +5,9 @@
 #include <type_traits>
 #include <vector>
 
+#include "common/error.h"
 #include "os/command_line.h"
+#include "os/exporter_flags.h"
 #include "os/metrics_directory.h"
 #include "os/utf16.h"
 
@@ -54,12 +56,23 @@ std::wstring expanded(std::wstring text) {
 std::optional<std::string> metrics_directory() {
     const std::wstring command = service_command_line(L"windows_exporter");
     if (command.empty()) return std::nullopt;
-    const std::u16string line(command.begin(), command.end());
-    const std::string program = program_in_command_line(utf16_to_utf8(line));
-    const std::size_t separator = program.find_last_of("\\/");
-    if (separator == std::string::npos) return std::nullopt;
-    const std::u16string folder = utf8_to_utf16(program.substr(0, separator + 1) + "textfile_inputs");
-    const std::wstring path = expanded(std::wstring(folder.begin(), folder.end()));
+    const std::string line = utf16_to_utf8(std::u16string(command.begin(), command.end()));
+    const TextfileFlags flags = textfile_flags(line);
+    std::string folder;
+    if (flags.directory) {
+        folder = *flags.directory;
+    } else if (flags.config_file) {
+        throw Error(ERROR_NOT_SUPPORTED, "the windows_exporter service reads its settings from " +
+                                             *flags.config_file +
+                                             ", which may name the textfile folder; dorvane does not read that file");
+    } else {
+        const std::string program = program_in_command_line(line);
+        const std::size_t separator = program.find_last_of("\\/");
+        if (separator == std::string::npos) return std::nullopt;
+        folder = program.substr(0, separator + 1) + "textfile_inputs";
+    }
+    const std::u16string wide = utf8_to_utf16(folder);
+    const std::wstring path = expanded(std::wstring(wide.begin(), wide.end()));
     const DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return std::nullopt;
     return utf16_to_utf8(std::u16string(path.begin(), path.end()));

@@ -23,16 +23,16 @@ std::optional<std::string> read_small_file(const std::string& path) {
         ::openat(folder.get(), name_in_folder(path).c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     if (file.get() < 0) {
         if (errno == ENOENT) return std::nullopt;
-        if (errno == ELOOP) throw Error(ELOOP, path + " is a symbolic link, which is not followed");
+        if (errno == ELOOP) throw Error(ELOOP, "it is a symbolic link, which is not followed");
         throw last_system_error();
     }
     struct stat info {};
     if (::fstat(file.get(), &info) != 0) throw last_system_error();
-    if (S_ISDIR(info.st_mode)) throw Error(EISDIR, path + " is a folder");
-    if (!S_ISREG(info.st_mode)) throw Error(EINVAL, path + " is not a regular file");
+    if (S_ISDIR(info.st_mode)) throw Error(EISDIR, "it is a folder");
+    if (!S_ISREG(info.st_mode)) throw Error(EINVAL, "it is not a regular file");
     std::string content = read_at_most(file.get(), small_file_limit + 1);
     if (content.size() > small_file_limit)
-        throw Error(EFBIG, path + " is larger than " + std::to_string(small_file_limit / 1024) + " KiB");
+        throw Error(EFBIG, "it is larger than " + std::to_string(small_file_limit / 1024) + " KiB");
     return content;
 }
 

@@ -10,11 +10,31 @@ const char marca_escapes[] = "-- with escapes: ";
 
 namespace {
 
+// Unicode's format characters, general category Cf: invisible, they can
+// hide text (U+200B between "ord" and "ers" reads "orders"), join or
+// reorder it. The ranges are those of DerivedGeneralCategory.txt, Unicode
+// 15.1; the bidirectional controls and the soft hyphen are among them.
+constexpr struct {
+    char32_t first, last;
+} format_characters[] = {
+    {0x00AD, 0x00AD},   {0x0600, 0x0605},   {0x061C, 0x061C},   {0x06DD, 0x06DD},   {0x070F, 0x070F},
+    {0x0890, 0x0891},   {0x08E2, 0x08E2},   {0x180E, 0x180E},   {0x200B, 0x200F},   {0x202A, 0x202E},
+    {0x2060, 0x2064},   {0x2066, 0x206F},   {0xFEFF, 0xFEFF},   {0xFFF9, 0xFFFB},   {0x110BD, 0x110BD},
+    {0x110CD, 0x110CD}, {0x13430, 0x1343F}, {0x1BCA0, 0x1BCA3}, {0x1D173, 0x1D17A}, {0xE0001, 0xE0001},
+    {0xE0020, 0xE007F},
+};
+
+bool is_format_character(char32_t c) {
+    for (const auto& range : format_characters)
+        if (c >= range.first && c <= range.last) return true;
+    return false;
+}
+
 bool forges(char32_t c) {
     return c < 0x20 || (c >= 0x7F && c <= 0x9F) ||  // C0, DEL, C1
            c == 0x2028 || c == 0x2029 ||            // line and paragraph separators
-           c == 0x061C || c == 0x200E || c == 0x200F || (c >= 0x202A && c <= 0x202E) ||
-           (c >= 0x2066 && c <= 0x2069);  // bidirectional controls
+           (c >= 0xD800 && c <= 0xDFFF) ||          // a surrogate without its pair
+           is_format_character(c);
 }
 
 // The code points of UTF-16 text; a lone surrogate stands for itself.
@@ -33,6 +53,8 @@ void for_each_code_point(const std::u16string& text, Visit&& visit) {
 }
 
 }  // namespace
+
+bool se_escapa(char32_t c) { return forges(c); }
 
 std::string linea_del_plan(const std::string& linea, const std::function<bool(char32_t)>& representable) {
     bool plain = true;

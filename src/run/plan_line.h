@@ -11,11 +11,16 @@ namespace dorvane {
 // pasted as SQL, it runs nothing.
 extern const char marca_escapes[];
 
+// Whether `c` is always written as an escape: control characters (C0, DEL,
+// C1), line and paragraph separators, Unicode's format characters (the
+// invisible ones that hide, join or reorder text, the bidirectional
+// controls among them), and a surrogate without its pair.
+bool se_escapa(char32_t c);
+
 // `linea` (UTF-8) with every character that could forge what is read
-// written as an escape, \u{XX} with its code point in hex: control
-// characters (C0, DEL, C1), line and paragraph separators, the marks that
-// reorder text (bidirectional controls), and each character for which
-// `representable` is false (the output's encoding cannot carry it). A line
+// written as an escape, \u{XX} with its code point in hex: those of
+// se_escapa, and each character for which `representable` is false (the
+// output's encoding cannot carry it). A line
 // with escapes starts with the mark, and its backslashes are doubled, so
 // that an escape is never taken for a name's own text. Any other line is
 // returned as it is.

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "os/utf16.h"
+
 namespace dorvane {
 namespace {
 
@@ -34,6 +36,33 @@ TEST(PlanLine, ANameThatWouldForgeLinesIsOneMarkedLineOfEscapes) {
 // page), it is an escape rather than a "?" that names another table.
 TEST(PlanLine, ACharacterTheOutputCannotCarryIsAnEscape) {
     EXPECT_EQ(linea_del_plan("a\xC3\xB1o \xF0\x9F\x98\x80", ascii), "-- with escapes: a\\u{F1}o \\u{1F600}");
+}
+
+// The invisible characters that hide, join or reorder text: "ord", U+200B,
+// "ers" must never read as "orders". Each one of Unicode's format
+// characters is an escape, even where the output could carry it.
+TEST(PlanLine, EveryFormatCharacterIsAnEscape) {
+    const std::pair<char32_t, char32_t> listed[] = {
+        {0x00AD, 0x00AD}, {0x061C, 0x061C}, {0x180E, 0x180E}, {0x200B, 0x200F}, {0x202A, 0x202E},
+        {0x2060, 0x2064}, {0x2066, 0x206F}, {0xFEFF, 0xFEFF}, {0xFFF9, 0xFFFB}, {0xE0001, 0xE0001},
+        {0xE0020, 0xE007F}, {0x0600, 0x0605}, {0x110BD, 0x110BD}, {0x13430, 0x1343F}, {0x1D173, 0x1D17A}};
+    for (const auto& [first, last] : listed) {
+        for (char32_t c = first; c <= last; ++c) {
+            const std::u16string one = c < 0x10000 ? std::u16string(1, static_cast<char16_t>(c))
+                                                   : std::u16string{static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)),
+                                                                    static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF))};
+            char escape[16];
+            std::snprintf(escape, sizeof escape, "\\u{%02X}", static_cast<unsigned>(c));
+            EXPECT_EQ(linea_del_plan("ord" + os::utf16_to_utf8(one) + "ers", everything),
+                      std::string("-- with escapes: ord") + escape + "ers");
+        }
+    }
+    // Surrogates reach the plan only unpaired; each is an escape too.
+    EXPECT_TRUE(se_escapa(0xD800));
+    EXPECT_TRUE(se_escapa(0xDFFF));
+    // Letters, marks and spaces that a reader sees are not.
+    for (const char32_t shown : {0x00E9, 0x0301, 0x00A0, 0x3000, 0x1F600, 0xFFFD})
+        EXPECT_FALSE(se_escapa(shown)) << std::hex << static_cast<unsigned>(shown);
 }
 
 }  // namespace

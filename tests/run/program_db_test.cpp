@@ -3,10 +3,12 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <regex>
 #include <set>
@@ -392,6 +394,61 @@ TEST(Program, TheStatusAndTheJournalsPrioritiesTellAWorkDoneFromOneNotDone) {
         << early.standard_output;
     EXPECT_NE(early.standard_output.find("\n<3>  VistasQuendar1: not reached\n"), std::string::npos)
         << early.standard_output;
+}
+
+// The metrics file as Prometheus' own checker reads it; the last success
+// carried over an edited file's CR LF; and whatever else stands at the
+// file's name (a FIFO, a link to /dev/zero, a file too large, a folder)
+// neither holds the run nor changes its status: it is told, and replaced
+// where it can be.
+TEST(Program, TheMetricsFileIsWrittenWholeWhateverStandsAtItsName) {
+    steady_state_catalogue();
+    TempDir program, odbc, metrics;
+    write_odbc_config(odbc.path(), three_data_sources());
+    const std::string prom = metrics / "dorvane.prom";
+
+    write_bytes(prom, "# an edited file\r\ndorvane_last_success_timestamp_seconds 1700000000 \r\n");
+    write_odbc_config(odbc.path(), three_data_sources({}, {"VistasQuendar2"}));
+    const ProgramRun partial = run_program(program.path(), odbc.path(), "", "", metrics.path());
+    EXPECT_EQ(partial.exit_status, 3) << partial.standard_error;
+    EXPECT_NE(read_bytes(prom).find("\ndorvane_last_success_timestamp_seconds 1700000000\n"), std::string::npos)
+        << read_bytes(prom);
+
+    write_odbc_config(odbc.path(), three_data_sources());
+    const ProgramRun clean = run_program(program.path(), odbc.path(), "", "", metrics.path());
+    EXPECT_EQ(clean.exit_status, 0) << clean.standard_error;
+    EXPECT_EQ(clean.standard_error, "");
+    int status = -1;
+    std::string complaints;
+    const std::string checked = run("promtool check metrics", read_bytes(prom), &status, &complaints);
+    EXPECT_EQ(status, 0) << checked << complaints;
+    EXPECT_EQ(checked + complaints, "");
+
+    const struct {
+        const char* what;
+        std::function<void()> make;
+        const char* told;
+    } in_the_way[] = {
+        {"a FIFO", [&] { ASSERT_EQ(::mkfifo(prom.c_str(), 0644), 0); }, "is not a regular file"},
+        {"a link to /dev/zero", [&] { std::filesystem::create_symlink("/dev/zero", prom); }, "is a symbolic link, which is not followed"},
+        {"a file of 1 MiB", [&] { write_bytes(prom, std::string(1 << 20, '1')); }, "is larger than 64 KiB"},
+        {"a folder", [&] { std::filesystem::create_directory(prom); }, "is a folder"},
+    };
+    for (const auto& thing : in_the_way) {
+        std::filesystem::remove_all(prom);
+        thing.make();
+        const ProgramRun run = run_program(program.path(), odbc.path(), "", "", metrics.path());
+        EXPECT_EQ(run.exit_status, 0) << thing.what << ": " << run.standard_error;
+        // Told as the program sees the folder, which is the collector's.
+        EXPECT_TRUE(std::regex_search(run.standard_error,
+                                      std::regex("^dorvane: warning: the last success was not carried over from "
+                                                 "/var/lib/prometheus/node-exporter/dorvane.prom: error [0-9]+: it " +
+                                                 std::string(thing.told) + "\n")))
+            << thing.what << ": " << run.standard_error;
+        if (std::string(thing.what) != "a folder") {
+            EXPECT_NE(read_bytes(prom).find("\ndorvane_last_run_exit_status 0\n"), std::string::npos) << thing.what;
+        }
+    }
 }
 
 // A name that would print lines of its own in the plan (a heading, a

@@ -23,18 +23,11 @@ std::string shell_quote(const std::string& text) {
     return out + "'";
 }
 
-namespace {
-
 // How long one command may take here, a run under valgrind on a slow,
 // loaded machine included; timeout(1) ends it with status 124 after that.
 constexpr int command_limit_seconds = 600;
 
-// Runs `command` with `input` on its standard input; its standard output.
-// With `status`, a failure is not raised but given there, and the standard
-// error is given in `error_output` where that is asked for, or else after
-// the standard output.
-std::string run(const std::string& command, const std::string& input, int* status = nullptr,
-                std::string* error_output = nullptr) {
+std::string run(const std::string& command, const std::string& input, int* status, std::string* error_output) {
     TempDir scratch;
     write_bytes(scratch / "in", input);
     const std::string full = "timeout --kill-after=10 " + std::to_string(command_limit_seconds) + " sh -c " +
@@ -53,6 +46,8 @@ std::string run(const std::string& command, const std::string& input, int* statu
     if (code != 0) throw std::runtime_error(command + " failed: " + read_bytes(scratch / "err") + stalled);
     return read_bytes(scratch / "out");
 }
+
+namespace {
 
 std::string escape_literal(const std::string& text) {
     std::string out = "'";

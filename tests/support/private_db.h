@@ -50,6 +50,13 @@ std::string three_data_sources(const std::vector<std::string>& missing = {},
 // instance valgrind), followed by a blank; empty when unset.
 std::string program_wrapper();
 
+// Runs `command` with `input` on its standard input; its standard output.
+// With `status`, a failure is not raised but given there, and the standard
+// error is given in `error_output` where that is asked for, or else after
+// the standard output.
+std::string run(const std::string& command, const std::string& input, int* status = nullptr,
+                std::string* error_output = nullptr);
+
 // `text` as one word of the shell.
 std::string shell_quote(const std::string& text);
 
