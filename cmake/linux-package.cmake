@@ -46,6 +46,8 @@ else()
   install(FILES ${CMAKE_BINARY_DIR}/debian/dorvane.8.gz DESTINATION /usr/share/man/man8)
   install(FILES packaging/linux/copyright ${CMAKE_BINARY_DIR}/debian/changelog.gz
           DESTINATION /usr/share/doc/dorvane)
+  # The alerting rules, for the Prometheus server that scrapes this host.
+  install(FILES packaging/prometheus/dorvane-alerts.yml DESTINATION /usr/share/doc/dorvane/examples)
   install(FILES packaging/linux/lintian-overrides DESTINATION /usr/share/lintian/overrides
           RENAME dorvane)
 endif()

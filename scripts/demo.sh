@@ -27,7 +27,11 @@ echo "SHOW GRANTS FOR 'userSQL'@'%'" | scripts/private-db.sh sql "$work/db"
 echo
 echo "== dorvane (ODBCSYSINI=$work/db/odbc)"
 status=0
-(cd "$work" && ODBCSYSINI="$work/db/odbc" "$work/program/dorvane") || status=$?
+# Its metrics go to a folder of the demo's own, in place of the machine's
+# node exporter's, which a demo must never publish to.
+mkdir "$work/metrics"
+own_metrics=$PWD/scripts/own-metrics-folder.sh
+(cd "$work" && ODBCSYSINI="$work/db/odbc" "$own_metrics" "$work/metrics" "$work/program/dorvane") || status=$?
 echo "exit status $status"
 # The demo's third data source has no server behind it: the run reaches its
 # end, but did not do all its work, and says so with 3, as a real night
@@ -40,6 +44,9 @@ fi
 echo
 echo "== dorvane.log"
 tr -d '\r' <"$work/program/dorvane.log"
+echo
+echo "== the metrics it wrote for Prometheus (in the demo's own folder)"
+grep -v '^#' "$work/metrics/dorvane.prom"
 echo
 echo "== userSQL after the run"
 echo "SHOW GRANTS FOR 'userSQL'@'%'" | scripts/private-db.sh sql "$work/db"

@@ -4,6 +4,7 @@
 #   dorvane-<version>-x64.msi, dorvane-<version>-x64.zip   64-bit Windows
 #   dorvane-<version>-x86.msi, dorvane-<version>-x86.zip   32-bit Windows
 #   dorvane_<version>_amd64.deb                            Debian and its kin
+#   dorvane-<version>-alerts.yml                           Prometheus' alerting rules, for both
 #   SHA256SUMS                                             their checksums
 #
 # The same commit gives the same bytes, wherever and whenever it is built:
@@ -79,5 +80,7 @@ cmake --build "$build" -j "$jobs"
 (cd "$build" && cpack -G DEB -B "$PWD/cpack" >/dev/null)
 cp "$build"/cpack/dorvane_*_amd64.deb dist/
 
-(cd dist && sha256sum -- *.deb *.msi *.zip >SHA256SUMS)
+version=$(sed -n 's/^project(dorvane VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+cp packaging/prometheus/dorvane-alerts.yml "dist/dorvane-$version-alerts.yml"
+(cd dist && sha256sum -- *.deb *.msi *.zip *.yml >SHA256SUMS)
 ls -l dist

@@ -105,7 +105,10 @@ demo_under_valgrind() {  # demo_under_valgrind DB SCRATCH VALGRIND...
   local db=$1 scratch=$2 status=0; shift 2
   scripts/private-db.sh seed "$db" &&
   mkdir -p "$scratch/demo" && cp build/dorvane "$scratch/demo/" || return 1
-  (cd "$scratch" && ODBCSYSINI="$db/odbc" "$@" "$scratch/demo/dorvane") || status=$?
+  local own_metrics=$PWD/scripts/own-metrics-folder.sh
+  mkdir -p "$scratch/demo-metrics"
+  (cd "$scratch" && ODBCSYSINI="$db/odbc" "$own_metrics" "$scratch/demo-metrics" "$@" "$scratch/demo/dorvane") ||
+    status=$?
   ((status == 3)) && grep -q '^Programa finalizado' "$scratch/demo/dorvane.log"
 }
 export -f demo_under_valgrind  # for the step's time limit, which runs it in a shell of its own

@@ -6,8 +6,9 @@
 //
 // It starts dorvane.exe from its own folder with the same arguments, relays
 // what that writes to standard output and standard error onto its own, and
-// exits with its exit status once both streams have ended and the program
-// has.
+// once the program has ended, and what it left in the pipes is relayed,
+// exits with its exit status. The program ends with it (Ctrl+C, a closed
+// console), as the Linux program ends on Ctrl+C.
 #include <windows.h>
 
 #include <string>
@@ -29,21 +30,37 @@ void write_out(HANDLE to, const std::string& bytes) {
     WriteFile(to, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }
 
-// Copies `from` to `to` a line at a time (a character of a double-byte code
-// page is never split), until the writer is gone.
-void relay(HANDLE from, HANDLE to) {
+// One of the program's streams on its way to this program's own: what came
+// so far of a line that has not ended.
+struct Relay {
+    HANDLE from, to;
     std::string pending;
-    char buffer[4096];
-    DWORD n = 0;
-    while (ReadFile(from, buffer, sizeof buffer, &n, nullptr) && n > 0) {
-        pending.append(buffer, n);
-        const std::size_t end = pending.rfind('\n');
-        if (end == std::string::npos) continue;
-        write_out(to, pending.substr(0, end + 1));
-        pending.erase(0, end + 1);
+
+    // Relays whatever the pipe holds now, a line at a time (a character of
+    // a double-byte code page is never split), without waiting for more:
+    // a process that the program started may hold the pipe open for ever.
+    // Whether anything came.
+    bool relay_available() {
+        bool moved = false;
+        char buffer[65536];
+        DWORD available = 0, n = 0;
+        while (PeekNamedPipe(from, nullptr, 0, nullptr, &available, nullptr) && available > 0 &&
+               ReadFile(from, buffer, available < sizeof buffer ? available : sizeof buffer, &n, nullptr) && n > 0) {
+            moved = true;
+            pending.append(buffer, n);
+            const std::size_t end = pending.rfind('\n');
+            if (end == std::string::npos) continue;
+            write_out(to, pending.substr(0, end + 1));
+            pending.erase(0, end + 1);
+        }
+        return moved;
     }
-    if (!pending.empty()) write_out(to, pending);
-}
+
+    void finish() {
+        if (!pending.empty()) write_out(to, pending);
+        pending.clear();
+    }
+};
 
 // This program's command line after its own name, as it was given.
 const wchar_t* arguments() {
@@ -54,21 +71,25 @@ const wchar_t* arguments() {
     return line;
 }
 
-struct Relay {
-    HANDLE from, to;
-};
-
-DWORD WINAPI relay_thread(void* parameter) {
-    const Relay* r = static_cast<const Relay*>(parameter);
-    relay(r->from, r->to);
-    return 0;
+// A message of this program's own: UTF-16 on a console, the ANSI code page
+// anywhere else, as the program's own lines.
+void write_text(HANDLE to, const std::wstring& text) {
+    DWORD mode = 0, written = 0;
+    if (GetConsoleMode(to, &mode)) {
+        WriteConsoleW(to, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+        return;
+    }
+    const int length = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                           nullptr, nullptr);
+    if (length <= 0) return;
+    std::string bytes(static_cast<std::size_t>(length), '\0');
+    WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), bytes.data(), length, nullptr, nullptr);
+    WriteFile(to, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }
 
 int fail(const std::wstring& what) {
     const DWORD code = GetLastError();
-    const std::string text = "dorvane.com: " + std::string(what.begin(), what.end()) + ": error " +
-                             std::to_string(code) + "\n";
-    write_out(GetStdHandle(STD_ERROR_HANDLE), text);
+    write_text(GetStdHandle(STD_ERROR_HANDLE), L"dorvane.com: " + what + L": error " + std::to_wstring(code) + L"\n");
     return 1;
 }
 
@@ -87,18 +108,26 @@ int wmain() {
     }
     program.replace(program.size() - 4, 4, L".exe");  // dorvane.com -> dorvane.exe
 
+    // The pipes hold much, so that the program seldom waits on this one.
+    constexpr DWORD pipe_size = 1 << 20;
     SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
     HANDLE out_read = nullptr, out_write = nullptr, err_read = nullptr, err_write = nullptr;
-    if (!CreatePipe(&out_read, &out_write, &inheritable, 0) || !CreatePipe(&err_read, &err_write, &inheritable, 0))
+    if (!CreatePipe(&out_read, &out_write, &inheritable, pipe_size) ||
+        !CreatePipe(&err_read, &err_write, &inheritable, pipe_size))
         return fail(L"cannot make its pipes");
     SetHandleInformation(out_read, HANDLE_FLAG_INHERIT, 0);
     SetHandleInformation(err_read, HANDLE_FLAG_INHERIT, 0);
 
-    // Standard error is relayed beside standard output, so that neither
-    // pipe fills up while the other is read.
-    Relay errors{err_read, GetStdHandle(STD_ERROR_HANDLE)};
-    const HANDLE error_thread = CreateThread(nullptr, 0, relay_thread, &errors, 0, nullptr);
-    if (error_thread == nullptr) return fail(L"cannot start its relay");
+    // The program lives no longer than this one: Ctrl+C, or a closed
+    // console, ends this one, and the job's last handle with it. Where the
+    // job cannot be had (a job of the caller's that forbids another, before
+    // Windows 8), the program runs as it would without.
+    const HANDLE job = CreateJobObjectW(nullptr, nullptr);
+    if (job != nullptr) {
+        JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+        limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+        SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits);
+    }
 
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
@@ -107,18 +136,27 @@ int wmain() {
     startup.hStdError = err_write;
     std::wstring command = L"\"" + program + L"\"" + arguments();
     PROCESS_INFORMATION process{};
-    if (!CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
-                        &process))
+    if (!CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, TRUE, CREATE_SUSPENDED, nullptr, nullptr,
+                        &startup, &process))
         return fail(L"cannot start " + program);
-    // The program holds the writing ends now: each stream ends with it.
+    if (job != nullptr) AssignProcessToJobObject(job, process.hProcess);
+    ResumeThread(process.hThread);
+    // The program holds the writing ends now.
     CloseHandle(out_write);
     CloseHandle(err_write);
     CloseHandle(process.hThread);
 
-    relay(out_read, GetStdHandle(STD_OUTPUT_HANDLE));
-    WaitForSingleObject(error_thread, INFINITE);
-    CloseHandle(error_thread);
-    WaitForSingleObject(process.hProcess, INFINITE);
+    // Both streams are relayed as they come, until the program has ended;
+    // then what it left in the pipes, and no more.
+    Relay out{out_read, GetStdHandle(STD_OUTPUT_HANDLE), {}};
+    Relay errors{err_read, GetStdHandle(STD_ERROR_HANDLE), {}};
+    for (bool ended = false;;) {
+        const bool moved = out.relay_available() | errors.relay_available();
+        if (ended) break;
+        ended = WaitForSingleObject(process.hProcess, moved ? 0 : 10) == WAIT_OBJECT_0;
+    }
+    out.finish();
+    errors.finish();
     DWORD status = 1;
     GetExitCodeProcess(process.hProcess, &status);
     CloseHandle(process.hProcess);

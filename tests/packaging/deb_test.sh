@@ -27,9 +27,10 @@ check "version $version" same "$version" "$(field Version)"
 check "architecture amd64" same amd64 "$(field Architecture)"
 check "it depends on unixODBC's libraries, as dpkg-shlibdeps found them" \
   grep -Eq '(^|, )libodbc2 \(>= [0-9.]+\)(,|$).*libodbcinst2 \(>= ' <<<"$(field Depends)"
-check "its files: the program, the README, the two units, Debian's documents, the manual page, lintian's overrides" \
+check "its files: the program, the README, the two units, Debian's documents, the alerting rules, the manual page, lintian's overrides" \
   same "./lib/systemd/system/dorvane.service ./lib/systemd/system/dorvane.timer ./opt/dorvane/README.md ./opt/dorvane/dorvane \
-./usr/share/doc/dorvane/changelog.gz ./usr/share/doc/dorvane/copyright ./usr/share/lintian/overrides/dorvane \
+./usr/share/doc/dorvane/changelog.gz ./usr/share/doc/dorvane/copyright ./usr/share/doc/dorvane/examples/dorvane-alerts.yml \
+./usr/share/lintian/overrides/dorvane \
 ./usr/share/man/man8/dorvane.8.gz" \
   "$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $6 }' | sort | tr '\n' ' ' | sed 's/ $//')"
 check "the program, which holds the administrator's password, is root's alone" same "-rwx------ root/root" \
@@ -71,8 +72,10 @@ check "the service is locked down: exposure at most 2.5 by systemd-analyze secur
 echo "== the program it holds"
 # An empty catalogue: the run is the program's own, whatever tests ran before.
 mariadb --no-defaults -u root -S "$db/mysqld.sock" -e 'DELETE FROM sysprogress.systables'
-mkdir -p "$work/elsewhere"
-(cd "$work/elsewhere" && ODBCSYSINI=$db/odbc "$root/opt/dorvane/dorvane" >/dev/null 2>&1)
+mkdir -p "$work/elsewhere" "$work/metrics"
+# Its metrics go to a folder of the test's, never to the machine's.
+own_metrics=("$(dirname "$0")/../../scripts/own-metrics-folder.sh" "$work/metrics")
+(cd "$work/elsewhere" && ODBCSYSINI=$db/odbc "${own_metrics[@]}" "$root/opt/dorvane/dorvane" >/dev/null 2>&1)
 check "it runs to its end, 3 as the third data source has no server" same 3 "$?"
 check "and writes its log beside itself" same "Programa finalizado." \
   "$(tail -n 1 "$root/opt/dorvane/dorvane.log" 2>/dev/null | tr -d '\r')"
@@ -82,7 +85,7 @@ if [ "$(id -u)" -eq 0 ] && ! dpkg-query -W dorvane >/dev/null 2>&1 && [ ! -e /op
   installed=true
   dpkg -i "$deb" >/dev/null 2>&1
   check "dpkg -i installs it" same "install ok installed" "$(dpkg-query -W -f='${Status}' dorvane 2>/dev/null)"
-  (cd "$work/elsewhere" && ODBCSYSINI=$db/odbc /opt/dorvane/dorvane >/dev/null 2>&1)
+  (cd "$work/elsewhere" && ODBCSYSINI=$db/odbc "${own_metrics[@]}" /opt/dorvane/dorvane >/dev/null 2>&1)
   check "the installed program runs to its end" same 3 "$?"
   apt-get remove -y -qq dorvane >/dev/null 2>&1
   check "apt-get remove removes it" same "" "$(dpkg-query -W -f='${Status}' dorvane 2>/dev/null | grep ' installed$')"

@@ -30,7 +30,7 @@ package_as_nobody() {  # package_as_nobody CLONE [env...]
        bash -c 'umask 002 && exec bash scripts/package.sh' >"$work/$1.log" 2>&1) ||
     { tail -n 20 "$work/$1.log"; return 1; }
 }
-artifacts() { (cd "$1" && ls -- *.deb *.msi *.zip 2>/dev/null); }
+artifacts() { (cd "$1" && ls -- *.deb *.msi *.zip *.yml 2>/dev/null); }
 
 echo "== two builds of $(git -C "$repo" rev-parse --short HEAD), in two folders, times, time zones, users and umasks"
 chmod 755 "$work"  # for nobody's build
@@ -38,7 +38,7 @@ mkdir -p "$work/a/deeper/folder"
 check "the first build" package one TZ=America/Lima
 check "the second build, later, by nobody under umask 002" package_as_nobody a/deeper/folder/two TZ=Asia/Kolkata
 one=$work/one/dist two=$work/a/deeper/folder/two/dist
-check "five artifacts" same 5 "$(artifacts "$one" | wc -l)"
+check "six artifacts" same 6 "$(artifacts "$one" | wc -l)"
 check "the same names" same "$(artifacts "$one")" "$(artifacts "$two")"
 for artifact in $(artifacts "$one"); do
   check "$artifact: the same bytes" cmp "$one/$artifact" "$two/$artifact"

@@ -391,4 +391,33 @@ run_unseen "$work/exported-3"
 check "a run that ends with 3 keeps the last success" same "3 $success" \
   "$(sed -n 's/^dorvane_last_run_exit_status //p' "$prom") $(sed -n 's/^dorvane_last_success_timestamp_seconds //p' "$prom")"
 
+# The folder that the exporter's command line names: its MSI's
+# TEXTFILE_DIRS as the first of a list, an older version's single folder,
+# or a configuration file, which is not read.
+exporter_service() {  # exporter_service ARGUMENTS
+  wine sc delete windows_exporter >/dev/null 2>&1
+  wine sc create windows_exporter binPath= "\"C:\Program Files\windows_exporter\windows_exporter.exe\" $1" \
+    >/dev/null 2>&1
+}
+rm -f "$prom"
+mkdir -p "$WINEPREFIX/drive_c/metrics" "$WINEPREFIX/drive_c/other" "$WINEPREFIX/drive_c/m2"
+exporter_service '--collector.textfile.directories "C:\metrics,C:\other"'
+ODBCSYSINI=$work/odbc-all run_unseen "$work/exported-list"
+check "--collector.textfile.directories: dorvane.prom in the first of its folders alone" same \
+  "$WINEPREFIX/drive_c/metrics/dorvane.prom" "$(find "$WINEPREFIX/drive_c" -name 'dorvane.prom*')"
+exporter_service '--collector.textfile.directory=C:\m2'
+ODBCSYSINI=$work/odbc-all run_unseen "$work/exported-one"
+check "--collector.textfile.directory=: dorvane.prom there, the last one kept where it was" same \
+  "$WINEPREFIX/drive_c/m2/dorvane.prom $WINEPREFIX/drive_c/metrics/dorvane.prom" \
+  "$(find "$WINEPREFIX/drive_c" -name 'dorvane.prom*' | LC_ALL=C sort | paste -sd' ')"
+rm -f "$WINEPREFIX/drive_c/metrics/dorvane.prom" "$WINEPREFIX/drive_c/m2/dorvane.prom"
+exporter_service '--config.file C:\we\config.yml'
+ODBCSYSINI=$work/odbc-all run_unseen "$work/exported-config"
+check "--config.file alone: the run ends with status 0, and no metrics file anywhere" same "0 " \
+  "$? $(find "$WINEPREFIX/drive_c" -name 'dorvane.prom*')"
+check "after the summary, a warning 7" same "0004 00000004
+0002 00000007" "$(event_ids "$work/exported-config")"
+check "its text names the file" grep -qF 'C:\\we\\config.yml' <<<"$(event_texts "$work/exported-config" warn)"
+wine sc delete windows_exporter >/dev/null 2>&1
+
 checks_done
