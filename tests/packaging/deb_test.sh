@@ -74,7 +74,7 @@ echo "== the program it holds"
 mariadb --no-defaults -u root -S "$db/mysqld.sock" -e 'DELETE FROM sysprogress.systables'
 mkdir -p "$work/elsewhere" "$work/metrics"
 # Its metrics go to a folder of the test's, never to the machine's.
-own_metrics=("$(dirname "$0")/../../scripts/own-metrics-folder.sh" "$work/metrics")
+own_metrics=("$(realpath "$(dirname "$0")/../../scripts/own-metrics-folder.sh")" "$work/metrics")
 (cd "$work/elsewhere" && ODBCSYSINI=$db/odbc "${own_metrics[@]}" "$root/opt/dorvane/dorvane" >/dev/null 2>&1)
 check "it runs to its end, 3 as the third data source has no server" same 3 "$?"
 check "and writes its log beside itself" same "Programa finalizado." \

@@ -121,7 +121,11 @@ echo "== the Linux program, for reference"
 reset_database
 mkdir -p "$work/linux"
 cp "$linux_exe" "$work/linux/dorvane"
-(cd "$work/elsewhere" 2>/dev/null || cd "$work"; "$work/linux/dorvane" 2>/dev/null)
+# Its metrics go to a folder of the test's, never to the machine's.
+mkdir -p "$work/linux-metrics"
+own_metrics=$(realpath "$(dirname "$0")/../../scripts/own-metrics-folder.sh")
+(cd "$work/elsewhere" 2>/dev/null || cd "$work"
+ "$own_metrics" "$work/linux-metrics" "$work/linux/dorvane" 2>/dev/null)
 check "the Linux run ends with status 3" same 3 "$?"
 linux_grants=$(grants)
 
@@ -288,6 +292,31 @@ check "the second run ends with status 1" same 1 "$?"
 wait "$first"
 check "the first run goes on to its end, status 3" same 3 "$?"
 check "its log is a lone run's" cmp "$work/box/dorvane.log" "$work/overlap/dorvane.log"
+
+# dorvane.com ends dorvane.exe with itself: a prompt closed (here, its
+# process killed) while the program waits at a box mid-walk leaves no
+# program behind to go on unseen.
+reset_database
+set_catalogue "(1, 'PUB', 'ghost'), (2, 'PUB', 'clientes')"
+mkdir -p "$work/companion"
+cp "$win_exe" "$build/dorvane.com" "$work/companion/"
+(cd "$work/elsewhere" && timeout 300 wine cmd /c "cd /d $(winepath -w "$work/companion" 2>/dev/null) && dorvane" \
+  >/dev/null 2>&1) &
+prompt=$!
+until xdotool search --name '^dorvane$' >/dev/null 2>&1; do running "$prompt" || break; sleep 0.1; done
+check "through dorvane.com, the program waits at its first box" xdotool search --name '^dorvane$'
+# Wine starts a program from its parent's own process: dorvane.com's is
+# the parent of dorvane.exe's.
+program_pid=$(pgrep -f 'companion.dorvane\.exe' | head -n 1)
+companion_pid=$(ps -o ppid= -p "${program_pid:-0}" | tr -d ' ')
+[ -n "$companion_pid" ] && kill -KILL "$companion_pid"
+for _ in $(seq 1 300); do xdotool search --name '^dorvane$' >/dev/null 2>&1 || break; sleep 0.1; done
+check "once dorvane.com is gone, so is dorvane.exe, its box with it" same "" \
+  "$(xdotool search --name '^dorvane$' 2>/dev/null)"
+pkill -KILL -f 'companion.dorvane\.exe' || true  # what a failure above left
+wait "$prompt"
+check "and the walk went no further: no closing line" same "" \
+  "$(grep -a 'Programa finalizado' "$work/companion/dorvane.log" 2>/dev/null)"
 
 # Wine's trace of the events that a run reported, of one type: warn or err.
 event_texts() { sed -n "s/^.*:$2:eventlog:ReportEventW L\"\(.*\)\"\r*\$/\1/p" "$1/output"; }
