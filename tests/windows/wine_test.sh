@@ -304,12 +304,9 @@ cp "$win_exe" "$build/dorvane.com" "$work/companion/"
   >/dev/null 2>&1) &
 prompt=$!
 until xdotool search --name '^dorvane$' >/dev/null 2>&1; do running "$prompt" || break; sleep 0.1; done
-check "through dorvane.com, the program waits at its first box" xdotool search --name '^dorvane$'
-# Wine starts a program from its parent's own process: dorvane.com's is
-# the parent of dorvane.exe's.
-program_pid=$(pgrep -f 'companion.dorvane\.exe' | head -n 1)
-companion_pid=$(ps -o ppid= -p "${program_pid:-0}" | tr -d ' ')
-[ -n "$companion_pid" ] && kill -KILL "$companion_pid"
+check "through dorvane.com, the program waits at its first box" xdotool search --name '^dorvane$' >/dev/null
+# dorvane.com's process has the command line that the prompt gave it.
+check "dorvane.com is killed" pkill -KILL -f '^dorvane$'
 for _ in $(seq 1 300); do xdotool search --name '^dorvane$' >/dev/null 2>&1 || break; sleep 0.1; done
 check "once dorvane.com is gone, so is dorvane.exe, its box with it" same "" \
   "$(xdotool search --name '^dorvane$' 2>/dev/null)"
