@@ -444,6 +444,22 @@ check "--config.file alone: the run ends with status 0, and no metrics file anyw
 check "after the summary, a warning 7" same "0004 00000004
 0002 00000007" "$(event_ids "$work/exported-config")"
 check "its text names the file" grep -qF 'C:\\we\\config.yml' <<<"$(event_texts "$work/exported-config" warn)"
+# What stands at the file's name: a file too large loses the carry-over,
+# told, and is replaced; a folder is told twice, and stays.
+exporter_service '--collector.textfile.directories=C:\metrics'
+head -c 1048576 /dev/zero >"$WINEPREFIX/drive_c/metrics/dorvane.prom"
+ODBCSYSINI=$work/odbc-all run_unseen "$work/exported-large"
+check "a file of 1 MiB at its name: told after the summary, and replaced" same "0004 00000004
+0002 00000007|1|1" "$(event_ids "$work/exported-large")|$(
+  event_texts "$work/exported-large" warn | grep -c 'it is larger than 64 KiB')|$(
+  grep -c '^dorvane_last_run_exit_status 0$' "$WINEPREFIX/drive_c/metrics/dorvane.prom")"
+rm -f "$WINEPREFIX/drive_c/metrics/dorvane.prom"
+mkdir "$WINEPREFIX/drive_c/metrics/dorvane.prom"
+ODBCSYSINI=$work/odbc-all run_unseen "$work/exported-folder"
+check "a folder at its name: the run ends with status 0, told twice, the folder as it was" same "0|0004 00000004
+0002 00000007
+0002 00000007|1|" "$?|$(event_ids "$work/exported-folder")|$(
+  event_texts "$work/exported-folder" warn | grep -c 'it is a folder')|$(ls "$WINEPREFIX/drive_c/metrics/dorvane.prom")"
 wine sc delete windows_exporter >/dev/null 2>&1
 
 checks_done
