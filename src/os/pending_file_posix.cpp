@@ -20,8 +20,17 @@ std::string random_suffix() {
     return suffix;
 }
 
-// How many random names are tried before a taken one is given up on.
-constexpr int name_attempts = 100;
+// Tries random names beside `target` with `take` until one is free: its
+// name. Raises the system's error for anything but a name taken, and after
+// a hundred taken ones.
+template <typename Take>
+std::string free_name(const std::string& target, Take&& take) {
+    for (int attempt = 1;; ++attempt) {
+        std::string candidate = target + "." + random_suffix();
+        if (take(candidate)) return candidate;
+        if (errno != EEXIST || attempt == 100) throw last_system_error();
+    }
+}
 
 }  // namespace
 
@@ -32,15 +41,10 @@ PendingFile::PendingFile(int folder, std::string name) : folder_(folder), target
     // Kernels and file systems without unnamed files answer one of these.
     if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) throw last_system_error();
 #endif
-    for (int attempt = 1;; ++attempt) {
-        std::string candidate = target_ + "." + random_suffix();
+    name_ = free_name(target_, [&](const std::string& candidate) {
         fd_ = ::openat(folder_, candidate.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_NOFOLLOW | O_CLOEXEC, 0600);
-        if (fd_ >= 0) {
-            name_ = std::move(candidate);
-            return;
-        }
-        if (errno != EEXIST || attempt == name_attempts) throw last_system_error();
-    }
+        return fd_ >= 0;
+    });
 }
 
 PendingFile::~PendingFile() {
@@ -58,14 +62,9 @@ void PendingFile::publish() {
 // file cannot take the place of a named one directly.
 void PendingFile::name_it() {
     const std::string self = "/proc/self/fd/" + std::to_string(fd_);
-    for (int attempt = 1;; ++attempt) {
-        std::string candidate = target_ + "." + random_suffix();
-        if (::linkat(AT_FDCWD, self.c_str(), folder_, candidate.c_str(), AT_SYMLINK_FOLLOW) == 0) {
-            name_ = std::move(candidate);
-            return;
-        }
-        if (errno != EEXIST || attempt == name_attempts) throw last_system_error();
-    }
+    name_ = free_name(target_, [&](const std::string& candidate) {
+        return ::linkat(AT_FDCWD, self.c_str(), folder_, candidate.c_str(), AT_SYMLINK_FOLLOW) == 0;
+    });
 }
 
 Descriptor open_folder(const std::string& path) {

@@ -21,4 +21,8 @@ std::string join_path(const std::string& directory, const std::string& name);
 // where `path` names no folder.
 std::string directory_of(const std::string& path);
 
+// The last part of `path`, after its last separator; all of it where it
+// has none.
+std::string name_of(const std::string& path);
+
 }  // namespace dorvane::os

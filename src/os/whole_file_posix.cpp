@@ -11,16 +11,11 @@
 #include "os/whole_file.h"
 
 namespace dorvane::os {
-namespace {
-
-std::string name_in_folder(const std::string& path) { return path.substr(path.find_last_of('/') + 1); }
-
-}  // namespace
 
 std::optional<std::string> read_small_file(const std::string& path) {
     const Descriptor folder = open_folder(directory_of(path));
     const Descriptor file(
-        ::openat(folder.get(), name_in_folder(path).c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        ::openat(folder.get(), name_of(path).c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     if (file.get() < 0) {
         if (errno == ENOENT) return std::nullopt;
         if (errno == ELOOP) throw Error(ELOOP, "it is a symbolic link, which is not followed");
@@ -38,7 +33,7 @@ std::optional<std::string> read_small_file(const std::string& path) {
 
 void replace_file(const std::string& path, const std::string& content) {
     const Descriptor folder = open_folder(directory_of(path));
-    PendingFile file(folder.get(), name_in_folder(path));
+    PendingFile file(folder.get(), name_of(path));
     if (::fchmod(file.fd(), 0644) != 0) throw last_system_error();
     write_all(file.fd(), content);
     if (::fsync(file.fd()) != 0) throw last_system_error();

@@ -65,7 +65,7 @@ void rewrite_file(const std::string& path, const Edit& edit, const ReplaceHook& 
     };
     const std::string target = real_path(path);
     const Descriptor folder = os::open_folder(directory_of(target));
-    const std::string name = target.substr(target.find_last_of('/') + 1);
+    const std::string name = os::name_of(target);
     for (int attempt = 1;; ++attempt) {
         const Snapshot original = read_snapshot(target);
         const std::string content = edit(original.content);

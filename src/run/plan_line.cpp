@@ -30,13 +30,6 @@ bool is_format_character(char32_t c) {
     return false;
 }
 
-bool forges(char32_t c) {
-    return c < 0x20 || (c >= 0x7F && c <= 0x9F) ||  // C0, DEL, C1
-           c == 0x2028 || c == 0x2029 ||            // line and paragraph separators
-           (c >= 0xD800 && c <= 0xDFFF) ||          // a surrogate without its pair
-           is_format_character(c);
-}
-
 // The code points of UTF-16 text; a lone surrogate stands for itself.
 template <typename Visit>
 void for_each_code_point(const std::u16string& text, Visit&& visit) {
@@ -54,7 +47,12 @@ void for_each_code_point(const std::u16string& text, Visit&& visit) {
 
 }  // namespace
 
-bool se_escapa(char32_t c) { return forges(c); }
+bool se_escapa(char32_t c) {
+    return c < 0x20 || (c >= 0x7F && c <= 0x9F) ||  // C0, DEL, C1
+           c == 0x2028 || c == 0x2029 ||            // line and paragraph separators
+           (c >= 0xD800 && c <= 0xDFFF) ||          // a surrogate without its pair
+           is_format_character(c);
+}
 
 std::string linea_del_plan(const std::string& linea, const std::function<bool(char32_t)>& representable) {
     bool plain = true;
@@ -68,7 +66,7 @@ std::string linea_del_plan(const std::string& linea, const std::function<bool(ch
     if (plain) return linea;  // printable ASCII: the statements of ordinary names
 
     const std::u16string wide = os::utf8_to_utf16(linea);
-    const auto escaped = [&](char32_t c) { return forges(c) || !representable(c); };
+    const auto escaped = [&](char32_t c) { return se_escapa(c) || !representable(c); };
     bool any = false;
     for_each_code_point(wide, [&](char32_t c, const std::u16string&) { any = any || escaped(c); });
     if (!any) return linea;
