@@ -46,7 +46,8 @@ echo "== dorvane.log"
 tr -d '\r' <"$work/program/dorvane.log"
 echo
 echo "== the metrics it wrote for Prometheus (in the demo's own folder)"
-grep -v '^#' "$work/metrics/dorvane.prom"
+grep -v '^#' "$work/metrics/dorvane.prom" 2>/dev/null ||
+  echo "(none: $(scripts/own-metrics-folder.sh --check || true))"
 echo
 echo "== userSQL after the run"
 echo "SHOW GRANTS FOR 'userSQL'@'%'" | scripts/private-db.sh sql "$work/db"

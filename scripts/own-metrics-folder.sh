@@ -3,20 +3,47 @@
 # which DIR stands at /var/lib/prometheus/node-exporter, the folder of the
 # machine's node exporter, whether the machine has that folder or not. What
 # the program writes there lands in DIR; the machine's folders stay as they
-# are. The tests and the demo run the program through it, so that a machine
-# whose Prometheus collects that folder never publishes their runs.
+# are. The tests, the demo and the benchmark run the program through it, so
+# that a machine whose Prometheus collects that folder never publishes
+# their runs.
 #
 #   own-metrics-folder.sh DIR COMMAND [ARG...]
+#   own-metrics-folder.sh --check     exit status 0 where DIR can be given,
+#                                     77 and the reason where it cannot
 #
 # The command takes this process's place (the same pid), as a test that
 # signals the program expects.
+#
+# Where no private mount namespace can be made (a chroot, whose root is no
+# mount point, or a container without the right), the command runs as it
+# is when the machine has no such folder, since nothing can then be
+# written there; DIR stays empty. Where the machine has the folder, it
+# does not run at all: exit status 77, and the reason.
 set -euo pipefail
 collector=/var/lib/prometheus/node-exporter
-dir=$(realpath -e "${1:?usage: own-metrics-folder.sh DIR COMMAND [ARG...]}")
-shift
 # Root makes a mount namespace; anybody else a user namespace too.
 namespace=(--mount)
 [ "$(id -u)" = 0 ] || namespace=(--user --map-root-user --mount)
+
+isolation_trouble() {
+  local words
+  words=$(unshare "${namespace[@]}" --propagation private -- true 2>&1) && return 0
+  echo "no private mount namespace here (${words:-unshare failed})"
+}
+
+if [ "${1:-}" = --check ]; then
+  trouble=$(isolation_trouble)
+  [ -z "$trouble" ] || { echo "$trouble"; exit 77; }
+  exit 0
+fi
+dir=$(realpath -e "${1:?usage: own-metrics-folder.sh DIR COMMAND [ARG...]}")
+shift
+trouble=$(isolation_trouble)
+if [ -n "$trouble" ]; then
+  [ ! -e "$collector" ] && exec "$@"
+  echo "own-metrics-folder.sh: $trouble, and the machine has $collector: not run" >&2
+  exit 77
+fi
 # shellcheck disable=SC2016  # expanded by the inner shell
 exec unshare "${namespace[@]}" --propagation private -- bash -euo pipefail -c '
   collector=$1 dir=$2; shift 2
