@@ -9,6 +9,7 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <iostream>
 #include <map>
 #include <regex>
 #include <set>
@@ -406,7 +407,11 @@ TEST(Program, TheMetricsFileIsWrittenWholeWhateverStandsAtItsName) {
     const std::string trouble =
         run(shell_quote(std::string(DORVANE_SOURCE_DIR) + "/scripts/own-metrics-folder.sh") + " --check", "",
             &isolation);
-    if (isolation != 0) GTEST_SKIP() << "no metrics folder of the test's own can be given: " << trouble;
+    if (isolation != 0) {
+        // On a line of its own, where the test command reads why a test did not run.
+        std::cout << "SKIPPED: no metrics folder of the test's own can be given: " << trouble << std::flush;
+        GTEST_SKIP() << trouble;
+    }
     steady_state_catalogue();
     TempDir program, odbc, metrics;
     write_odbc_config(odbc.path(), three_data_sources());
