@@ -5,7 +5,8 @@
 # MariaDB driver.
 #
 #   private-db.sh start DIR   start the server, create the administrator,
-#                             userSQL and an empty catalogue, and write
+#                             userSQL, an empty catalogue and the privilege
+#                             catalogues (views of the server's grants), and write
 #                             DIR/odbc/odbc.ini (use ODBCSYSINI=DIR/odbc)
 #   private-db.sh seed DIR    a small sample catalogue
 #   private-db.sh sql DIR     run SQL from standard input as root
@@ -19,6 +20,78 @@ driver=$(find /usr/lib -name libmaodbc.so -print -quit 2>/dev/null || true)
 
 # Statements in UTF-8, whatever the locale's character set.
 sql() { mariadb --no-defaults --default-character-set=utf8mb4 -S "$socket" -u root --batch --skip-column-names "$@"; }
+
+# The production database's privilege catalogues, as views over MariaDB's
+# own grant tables, so that a real GRANT shows there as the production
+# database shows it and a real REVOKE takes it away: one row per grantee,
+# grantor and table (a grant on a schema or on every schema shows once for
+# each table it reaches), one per column, one per account's authorities.
+# A flag is 'y' when held, 'g' when held with the grant option, blank when
+# not. MariaDB's privileges that the production database does not have are
+# shown where they weigh as much: CREATE, DROP, TRIGGER, CREATE VIEW and
+# DELETE HISTORY as ALTER; a column's INSERT in a column "ins" of its own.
+# Grants on a schema or on every schema record no grantor: it is blank.
+# Roles are not followed.
+privilege_views() {
+  # flag_yn GRANT-COLUMN PRIVILEGE-COLUMN...: from 'Y'/'N' columns.
+  flag_yn() {
+    local grant=$1 condition=; shift
+    for column; do condition+="$column = 'Y' OR "; done
+    echo "CASE WHEN ${condition% OR } THEN IF($grant = 'Y', 'g', 'y') ELSE ' ' END"
+  }
+  # flag_set SET-COLUMN GRANT-SET PRIVILEGE...: from a SET column.
+  flag_set() {
+    local set=$1 grant=$2 condition=; shift 2
+    for name; do condition+="FIND_IN_SET('$name', $set) > 0 OR "; done
+    echo "CASE WHEN ${condition% OR } THEN IF(FIND_IN_SET('Grant', $grant) > 0, 'g', 'y') ELSE ' ' END"
+  }
+  local alter_yn=(Alter_priv Create_priv Drop_priv Trigger_priv Create_view_priv Delete_history_priv)
+  local alter_set=(Alter Create Drop Trigger 'Create View' 'Delete versioning rows')
+  local server_schemas="'mysql', 'information_schema', 'performance_schema', 'sys'"
+  yn_columns() {  # the table flags of a row of mysql.db or mysql.user, aliased $1
+    local a=$1
+    echo "$(flag_yn $a.Grant_priv $a.Select_priv) AS sel, $(flag_yn $a.Grant_priv $a.Insert_priv) AS ins,
+      $(flag_yn $a.Grant_priv $a.Update_priv) AS upd, $(flag_yn $a.Grant_priv $a.Delete_priv) AS del,
+      $(flag_yn $a.Grant_priv "${alter_yn[@]/#/$a.}") AS alt, $(flag_yn $a.Grant_priv $a.Index_priv) AS ndx,
+      $(flag_yn $a.Grant_priv $a.References_priv) AS ref"
+  }
+  held_yn() {  # whether a row of mysql.user, aliased $1, holds any table privilege
+    local a=$1 condition=
+    for column in Grant_priv Select_priv Insert_priv Update_priv Delete_priv Index_priv References_priv \
+      "${alter_yn[@]}"; do condition+="$a.$column = 'Y' OR "; done
+    echo "${condition% OR }"
+  }
+  cat <<SQL
+CREATE OR REPLACE VIEW sysprogress.systabauth AS
+SELECT tp.User AS grantee, tp.Grantor AS grantor, tp.Db AS tblowner, tp.Table_name AS tbl,
+  $(flag_set tp.Table_priv tp.Table_priv Select) AS sel, $(flag_set tp.Table_priv tp.Table_priv Insert) AS ins,
+  $(flag_set tp.Table_priv tp.Table_priv Update) AS upd, $(flag_set tp.Table_priv tp.Table_priv Delete) AS del,
+  $(flag_set tp.Table_priv tp.Table_priv "${alter_set[@]}") AS alt, $(flag_set tp.Table_priv tp.Table_priv Index) AS ndx,
+  $(flag_set tp.Table_priv tp.Table_priv References) AS ref
+FROM mysql.tables_priv tp
+UNION ALL
+SELECT d.User, '', t.TABLE_SCHEMA, t.TABLE_NAME, $(yn_columns d)
+FROM mysql.db d JOIN information_schema.TABLES t ON t.TABLE_SCHEMA LIKE d.Db
+WHERE t.TABLE_SCHEMA NOT IN ($server_schemas)
+UNION ALL
+SELECT u.User, '', t.TABLE_SCHEMA, t.TABLE_NAME, $(yn_columns u)
+FROM mysql.user u JOIN information_schema.TABLES t
+WHERE t.TABLE_SCHEMA NOT IN ($server_schemas) AND ($(held_yn u));
+
+CREATE OR REPLACE VIEW sysprogress.syscolauth AS
+SELECT c.User AS grantee, tp.Grantor AS grantor, c.Db AS tblowner, c.Table_name AS tbl, c.Column_name AS col,
+  $(flag_set c.Column_priv tp.Table_priv Select) AS sel, $(flag_set c.Column_priv tp.Table_priv Update) AS upd,
+  $(flag_set c.Column_priv tp.Table_priv References) AS ref, $(flag_set c.Column_priv tp.Table_priv Insert) AS ins
+FROM mysql.columns_priv c LEFT JOIN mysql.tables_priv tp
+  ON tp.Host = c.Host AND tp.Db = c.Db AND tp.User = c.User AND tp.Table_name = c.Table_name;
+
+CREATE OR REPLACE VIEW sysprogress.sysdbauth AS
+SELECT u.User AS grantee,
+  CASE WHEN u.Super_priv = 'Y' OR u.Grant_priv = 'Y' OR u.Create_user_priv = 'Y' THEN 'y' ELSE ' ' END AS dba_acc,
+  CASE WHEN u.Create_priv = 'Y' THEN 'y' ELSE ' ' END AS res_acc
+FROM mysql.user u;
+SQL
+}
 
 start() {
   [ -n "$driver" ] || { echo "private-db: MariaDB ODBC driver not installed" >&2; exit 1; }
@@ -64,6 +137,7 @@ CREATE TABLE IF NOT EXISTS sysprogress.systables (
   seq INT NOT NULL AUTO_INCREMENT PRIMARY KEY
 );
 SQL
+  privilege_views | sql
 
   cat >"$dir/odbc/odbcinst.ini" <<INI
 [MariaDB]

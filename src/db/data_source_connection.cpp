@@ -1,16 +1,8 @@
 // Opening and closing the connection to one data source.
+#include "db/connection_string.h"
 #include "run/form1.h"
 
 namespace dorvane {
-
-namespace {
-
-// The administrator's credentials travel in the connection string alone.
-std::string cadena_conexion(const std::string& fuente) {
-    return "DSN=" + fuente + ";UID=sysprogress;PWD=507316;";
-}
-
-}  // namespace
 
 // Returns a failure flag: a data source that cannot be opened is logged
 // here, told to whoever watches the machine, and reported as true, so that
@@ -19,7 +11,7 @@ bool Form1::abrir_conexion(const std::string& ODBC) {
     Err.Clear();
     try {
         conexion = seams_.new_connection();
-        conexion->Open(cadena_conexion(ODBC));
+        conexion->Open(db::connection_string(ODBC));
         return false;
     } catch (const Error& fallo) {
         Err = fallo;

@@ -52,6 +52,12 @@ FieldValue Recordset::field(const std::string& name) const {
     throw Error(3265, "Item cannot be found in the collection corresponding to the requested name or ordinal.");
 }
 
+bool Recordset::has_field(const std::string& name) const {
+    for (std::size_t k = 0; k < columns_.size(); ++k)
+        if (present_[k] && same_name(columns_[k], name)) return true;
+    return false;
+}
+
 void Recordset::MoveNext() {
     refuse_if_unreadable();
     // The rows are in memory; a cursor on a lost connection must still not

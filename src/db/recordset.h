@@ -53,6 +53,8 @@ public:
     // The current row's value of the column named `name` (any letter case),
     // one of those asked for.
     FieldValue field(const std::string& name) const;
+    // Whether the result has the column named `name`, one of those asked for.
+    bool has_field(const std::string& name) const;
     void MoveNext();
     void Close();
 

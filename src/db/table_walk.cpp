@@ -1,7 +1,9 @@
 // The work on one data source: every catalogued table loses the user's
-// privileges, and tables of the public schema get SELECT back.
+// privileges, and tables of the public schema get SELECT back; then what
+// the user can still do is checked.
 #include "db/privileges.h"
 #include "run/form1.h"
+#include "run/plan_line.h"
 
 namespace dorvane {
 
@@ -18,6 +20,7 @@ void Form1::principal(const std::string& nombre_odbc) {
     // The row's names are read afresh for each statement, owner first.
     const auto propietario = [&] { return db::as_text(catalogo->field("owner")); };
     const auto tabla = [&] { return db::as_text(catalogo->field("tbl")); };
+    db::WalkedTables walked;
     while (!catalogo->eof()) {
         {
             const std::string p = propietario(), t = tabla();
@@ -26,6 +29,7 @@ void Form1::principal(const std::string& nombre_odbc) {
         {
             const std::string p = propietario(), t = tabla();
             asignar_permisos(p, t, db::usuario_lectura, nombre_odbc);
+            walked.add(p, t);
         }
         ++cuenta.tablas;  // walked: a row whose names cannot be read is not
         catalogo->MoveNext();
@@ -33,7 +37,35 @@ void Form1::principal(const std::string& nombre_odbc) {
     catalogo->Close();
     catalogo.reset();
 
+    check_privileges(nombre_odbc, walked);
     cerrar_conexion();
+}
+
+// Handled and flagged: whatever stops the check is told, with its number
+// and description, and the data source counts as not checked. The run log
+// is not written: it keeps the statements' lines alone.
+void Form1::check_privileges(const std::string& fuente, const db::WalkedTables& walked) {
+    if (!seams_.privilege_warning) return;
+    // A name cannot make a warning say what the database does not hold.
+    const auto tell = [&](os::Warning kind, const std::string& text) {
+        seams_.privilege_warning(kind, linea_del_plan(fuente + ": " + text, [](char32_t) { return true; }));
+    };
+    ResumenFuente& cuenta = resumen.fuentes.back();
+    std::vector<db::HeldPrivilege> held;
+    try {
+        held = db::read_held_privileges(*conexion, walked);
+    } catch (const Error& fallo) {
+        cuenta.privilege_check = PrivilegeCheck::failed;
+        tell(os::Warning::privileges_not_checked, "what " + db::usuario_lectura + " can do could not be checked: error " +
+                                                      std::to_string(fallo.Number) + ": " + fallo.Description);
+        return;
+    }
+    cuenta.privilege_check = PrivilegeCheck::made;
+    for (const db::HeldPrivilege& privilege : held) {
+        if (!privilege.excess) continue;
+        ++cuenta.excess_privileges;
+        tell(os::Warning::excess_privilege, db::usuario_lectura + " can do more than read: " + db::describe(privilege));
+    }
 }
 
 }  // namespace dorvane

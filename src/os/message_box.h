@@ -36,12 +36,16 @@ enum class Warning {
     setting_not_written,     // a data source's setting (event 5)
     data_source_not_opened,  // a data source the walk skips (event 6)
     metrics_not_written,     // the metrics file for monitoring (event 7)
+    excess_privilege,        // the read-only user holds more than it should (event 8)
+    privileges_not_checked,  // what that user holds could not be read (event 8)
 };
 
 // Tells an administrator of a failure that the run passes over and goes on
 // from. Nobody is asked to acknowledge it, and it never fails the run.
 // - Windows: a warning in the Application event log, with the kind's ID.
 // - POSIX: standard error, at the journal's warning priority there.
+// Of the excess privileges, only the first ten of a run are told: see
+// end_reports.
 void warn(Warning kind, const std::string& text) noexcept;
 
 // How much a report matters to whoever watches the machine.
@@ -55,12 +59,13 @@ enum class Severity { information, warning, error };
 void tell_summary(const std::string& text, Severity severity) noexcept;
 
 // Closes the run's reports, whether it reached its end or not.
+// - Both: where more than ten excess privileges came, one warning says how
+//   many more, and that `dorvane --check` lists them all.
 // - Windows: the event log records the first ten texts that nobody could
 //   see (message_box), so that a run where every grant fails cannot flood
 //   the Application log, which other programs share. When more came, one
 //   warning here says how many, and that each of them is in the run log,
 //   whose full path `log_path` gives.
-// - POSIX: nothing; standard error had every text.
 void end_reports(const std::function<std::string()>& log_path);
 
 }  // namespace dorvane::os

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "os/encoding.h"
+#include "os/report_bound.h"
 
 namespace dorvane::os {
 
@@ -53,6 +54,8 @@ void to_standard_error(const char* priority, const std::string& text) {
     std::cerr << lines_for(STDERR_FILENO, priority, std::string(program_name) + ": " + to_system_codepage(text) + "\n");
 }
 
+ReportBound excess_told;
+
 }  // namespace
 
 void message_box(const std::string& text) {
@@ -65,7 +68,8 @@ void message_box(const std::string& text) {
     std::cerr.flush();
 }
 
-void warn(Warning, const std::string& text) noexcept {
+void warn(Warning kind, const std::string& text) noexcept {
+    if (kind == Warning::excess_privilege && !excess_told.take()) return;
     try {
         to_standard_error(priority_warning, "warning: " + text);
         std::cerr.flush();
@@ -85,7 +89,9 @@ void tell_summary(const std::string& text, Severity severity) noexcept {
     }
 }
 
-void end_reports(const std::function<std::string()>&) {}
+void end_reports(const std::function<std::string()>&) {
+    if (excess_told.held_back() > 0) warn(Warning::privileges_not_checked, more_excess_privileges(excess_told.held_back()));
+}
 
 void show_fatal_error(const Error& error) {
     to_standard_error(priority_error, "error " + std::to_string(error.Number) + ": " + error.Description);

@@ -30,6 +30,7 @@ Arguments read_arguments(int argc, const char* const* argv) {
         return {Request::help, {}};
     if (argument == "--version") return {Request::version, {}};
     if (argument == "--dry-run") return {Request::dry_run, {}};
+    if (argument == "--check") return {Request::check, {}};
     return {Request::usage_error, "unknown argument '" + printable(argument) + "'"};
 }
 

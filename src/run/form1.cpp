@@ -41,6 +41,7 @@ Form1Seams Form1Seams::platform() {
     seams.new_connection = [] { return std::make_unique<db::OdbcConnection>(); };
     seams.message_box = os::message_box;
     seams.fuente_no_abierta = warn_not_opened;
+    seams.privilege_warning = os::warn;
     seams.program_directory = os::program_directory;
     seams.escribir_valor_registro = write_setting_or_warn;
     return seams;

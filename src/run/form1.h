@@ -9,7 +9,9 @@
 
 #include "common/error.h"
 #include "db/database.h"
+#include "db/held_privileges.h"
 #include "log/text_stream.h"
+#include "os/message_box.h"
 #include "run/run_summary.h"
 
 namespace dorvane {
@@ -21,6 +23,10 @@ struct Form1Seams {
     std::function<void(const std::string& text)> message_box;
     // Told of a data source that could not be opened, once it is logged.
     std::function<void(const std::string& fuente, const Error& fallo)> fuente_no_abierta;
+    // Tells what the check of the read-only user's privileges found; empty
+    // where nothing is to be checked (the plan, whose statements were not
+    // sent).
+    std::function<void(os::Warning kind, const std::string& text)> privilege_warning;
     std::function<std::string()> program_directory;
     std::function<std::int32_t(std::uint32_t clave_raiz, const std::string& subclave,
                                const std::string& nombre_valor, const std::string& valor,
@@ -49,6 +55,11 @@ public:
 
     // One data source: open, walk the catalogue, close.
     void principal(const std::string& nombre_odbc);
+
+    // What the read-only user can still do on the open data source, once
+    // its walk is over: each privilege beyond the run's intent is told. A
+    // check that cannot be made is told and flagged; it never ends the run.
+    void check_privileges(const std::string& fuente, const db::WalkedTables& walked);
 
     // True when the data source could not be opened (the failure is logged).
     bool abrir_conexion(const std::string& ODBC);

@@ -9,12 +9,14 @@
 #include <optional>
 #include <string>
 
+#include "db/odbc_connection.h"
 #include "log/run_log.h"
 #include "os/console_output.h"
 #include "os/message_box.h"
 #include "os/odbc_library.h"
 #include "os/program_directory.h"
 #include "run/arguments.h"
+#include "run/audit.h"
 #include "run/form1.h"
 #include "run/help_text.h"
 #include "run/plan_line.h"
@@ -58,19 +60,27 @@ int run(dorvane::ResumenEjecucion& resumen) {
     return dorvane::estado_salida(resumen, fatal.has_value());
 }
 
-// The plan: what a run would send, on standard output; its exit status is
-// the one a run would have. An error that would end the run is told as a
-// run tells it on POSIX, on standard error, and nowhere else: no box, no
-// event.
-int plan() {
+// A line on standard output, as itself or marked with visible escapes: a
+// name cannot make the plan or the audit say what the database will not do.
+void print_line(const std::string& linea) {
     using dorvane::os::Stream;
-    // Every line as itself, or marked with visible escapes: a name cannot
-    // make the plan say what the run will not do.
     const auto representable = [](char32_t c) { return dorvane::os::can_carry(Stream::output, c); };
-    const auto salida = [&](const std::string& linea) {
-        if (!dorvane::os::write_console(Stream::output, dorvane::linea_del_plan(linea, representable) + "\n"))
-            throw dorvane::Error(dorvane::unspecified_error, "The plan could not be written to standard output");
-    };
+    if (!dorvane::os::write_console(Stream::output, dorvane::linea_del_plan(linea, representable) + "\n"))
+        throw dorvane::Error(dorvane::unspecified_error, "Standard output could not be written");
+}
+
+// An error that would end the run, told as a run tells it on POSIX, on
+// standard error, and nowhere else: no box, no event.
+void tell_on_standard_error(const dorvane::Error& fatal) {
+    dorvane::os::write_console(dorvane::os::Stream::error, std::string(dorvane::os::program_name) + ": error " +
+                                                              std::to_string(fatal.Number) + ": " +
+                                                              fatal.Description + "\n");
+}
+
+// The plan: what a run would send, on standard output; its exit status is
+// the one a run would have.
+int plan() {
+    const auto salida = print_line;
     std::unique_ptr<dorvane::Form1> form;
     const std::optional<dorvane::Error> fatal = failure_of([&] {
         dorvane::os::load_odbc_driver_manager();
@@ -79,11 +89,21 @@ int plan() {
     });
     dorvane::ResumenEjecucion resumen;
     if (form) resumen = std::move(form->resumen);
-    if (fatal) {
-        dorvane::os::write_console(Stream::error, std::string(dorvane::os::program_name) + ": error " +
-                                                      std::to_string(fatal->Number) + ": " + fatal->Description + "\n");
-    }
+    if (fatal) tell_on_standard_error(*fatal);
     return dorvane::estado_salida(resumen, fatal.has_value());
+}
+
+// The audit: what the read-only user can do, on standard output; 0 where
+// all three data sources were read and it can only read, 3 otherwise, 1
+// on an error that would end a run.
+int check() {
+    int status = dorvane::salida_anticipada;
+    const std::optional<dorvane::Error> fatal = failure_of([&] {
+        dorvane::os::load_odbc_driver_manager();
+        status = dorvane::audit([] { return std::make_unique<dorvane::db::OdbcConnection>(); }, print_line);
+    });
+    if (fatal) tell_on_standard_error(*fatal);
+    return fatal ? dorvane::salida_anticipada : status;
 }
 
 // How much the run's end matters to whoever watches the machine.
@@ -117,6 +137,8 @@ int main(int argc, char** argv) {
             return dorvane::salida_uso;
         case dorvane::Request::dry_run:
             return plan();
+        case dorvane::Request::check:
+            return check();
         case dorvane::Request::run:
             break;
     }

@@ -89,7 +89,8 @@ std::string metrics_text(const ResumenEjecucion& resumen, const FinEjecucion& fi
     describe(out, "dorvane_last_run_duration_seconds", "How long the last run took.");
     sample(out, "dorvane_last_run_duration_seconds", "", seconds(duration<double>(fin.duracion).count()));
     describe(out, "dorvane_last_run_exit_status",
-             "The last run's exit status: 0 all done, 3 a data source not opened or a grant failed, 1 ended early.");
+             "The last run's exit status: 0 all done, 3 a data source not opened, a grant failed or userSQL not "
+             "proven read-only, 1 ended early.");
     sample(out, "dorvane_last_run_exit_status", "", std::to_string(fin.estado));
     if (exito) {
         describe(out, last_success_metric, "When the last run that exited 0 ended, in Unix seconds.");
@@ -103,6 +104,17 @@ std::string metrics_text(const ResumenEjecucion& resumen, const FinEjecucion& fi
     describe(out, "dorvane_tables_walked", "The catalogue's tables that the last run walked.");
     for (const std::string& fuente : fuentes_de_datos)
         sample(out, "dorvane_tables_walked", label("data_source", fuente), std::to_string(counts_of(resumen, fuente).tablas));
+    describe(out, "dorvane_privileges_checked",
+             "1 when the last run read what userSQL can still do on the data source, 0 otherwise.");
+    for (const std::string& fuente : fuentes_de_datos)
+        sample(out, "dorvane_privileges_checked", label("data_source", fuente),
+               counts_of(resumen, fuente).privilege_check == PrivilegeCheck::made ? "1" : "0");
+    describe(out, "dorvane_excess_privileges",
+             "The privileges beyond SELECT on PUB's tables that userSQL held after the last run, itself or through "
+             "PUBLIC.");
+    for (const std::string& fuente : fuentes_de_datos)
+        sample(out, "dorvane_excess_privileges", label("data_source", fuente),
+               std::to_string(counts_of(resumen, fuente).excess_privileges));
     const struct {
         const char* name;
         const char* help;

@@ -11,11 +11,22 @@ std::string counted(const char* what, std::size_t sent, std::size_t failed) {
     return std::string(what) + ": " + std::to_string(sent) + " sent, " + std::to_string(failed) + " failed";
 }
 
+std::string outcome_of(const ResumenFuente& f) {
+    switch (f.privilege_check) {
+        case PrivilegeCheck::made:
+            return f.excess_privileges == 0 ? "userSQL read-only"
+                                            : std::to_string(f.excess_privileges) + " excess privileges of userSQL";
+        case PrivilegeCheck::failed: return "privileges could not be checked";
+        case PrivilegeCheck::not_made: break;
+    }
+    return "privileges not checked";
+}
+
 std::string line_for(const ResumenFuente& f) {
     if (!f.abierta) return f.fuente + ": could not be opened";
     return f.fuente + ": " + std::to_string(f.tablas) + " tables walked; " +
            counted("revokes", f.revocaciones, f.revocaciones_fallidas) + "; " +
-           counted("grants", f.concesiones, f.concesiones_fallidas);
+           counted("grants", f.concesiones, f.concesiones_fallidas) + "; " + outcome_of(f);
 }
 
 }  // namespace
@@ -23,7 +34,9 @@ std::string line_for(const ResumenFuente& f) {
 bool ResumenEjecucion::completa() const {
     if (fuentes.size() != fuentes_de_datos.size()) return false;
     for (const ResumenFuente& f : fuentes)
-        if (!f.abierta || f.concesiones_fallidas != 0) return false;
+        if (!f.abierta || f.concesiones_fallidas != 0 || f.privilege_check == PrivilegeCheck::failed ||
+            f.excess_privileges != 0)
+            return false;
     return true;
 }
 

@@ -10,19 +10,27 @@
 
 namespace dorvane {
 
+// Whether what the read-only user can still do was read once the walk was
+// over.
+enum class PrivilegeCheck { not_made, made, failed };
+
 struct ResumenFuente {
     std::string fuente;
     bool abierta = false;
     std::size_t tablas = 0;
     std::size_t revocaciones = 0, revocaciones_fallidas = 0;
     std::size_t concesiones = 0, concesiones_fallidas = 0;
+    PrivilegeCheck privilege_check = PrivilegeCheck::not_made;
+    std::size_t excess_privileges = 0;  // found by the check
 };
 
 struct ResumenEjecucion {
     std::vector<ResumenFuente> fuentes;  // the data sources reached, in order
 
     // Whether the work was all done: every data source reached, opened and
-    // walked, and every grant made. A failed revoke does not count against
+    // walked, every grant made, and the user left with nothing more than
+    // the run means, as far as the check could tell (a check that could not
+    // be made counts against it). A failed revoke does not count against
     // it: a database may refuse to revoke what was never granted.
     bool completa() const;
 };
@@ -33,7 +41,8 @@ enum EstadoSalida : int {
     salida_anticipada = 1,  // the run ended early, on an error nothing caught
     salida_uso = 2,         // the command line was not understood
     salida_incompleta = 3,  // the run reached its end, but a data source was not
-                            // opened or a grant failed
+                            // opened, a grant failed, or the user holds more
+                            // than the run means (or that could not be checked)
 };
 
 // The status of a run that counted `resumen`, ended early or not.
