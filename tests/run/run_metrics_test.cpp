@@ -16,10 +16,11 @@ namespace {
 
 using testing::TempDir;
 
-// A run that opened the first data source only, one of whose grants failed.
+// A run that opened the first data source only, one of whose grants failed,
+// and left userSQL two privileges too many there.
 ResumenEjecucion partial_run() {
     ResumenEjecucion resumen;
-    resumen.fuentes.push_back({"VistasQuendar", true, 4, 4, 1, 2, 1});
+    resumen.fuentes.push_back({"VistasQuendar", true, 4, 4, 1, 2, 1, PrivilegeCheck::made, 2});
     resumen.fuentes.push_back({"VistasQuendar1", false});
     return resumen;
 }
@@ -52,6 +53,10 @@ TEST(RunMetrics, EachMetricIsAGaugeWithItsCountsPerDataSourceInLfLines) {
     EXPECT_EQ(sample(text, "dorvane_statements_sent{data_source=\"VistasQuendar\",statement=\"grant\"}"), "2");
     EXPECT_EQ(sample(text, "dorvane_statements_failed{data_source=\"VistasQuendar\",statement=\"revoke\"}"), "1");
     EXPECT_EQ(sample(text, "dorvane_statements_failed{data_source=\"VistasQuendar1\",statement=\"grant\"}"), "0");
+    EXPECT_EQ(sample(text, "dorvane_privileges_checked{data_source=\"VistasQuendar\"}"), "1");
+    EXPECT_EQ(sample(text, "dorvane_privileges_checked{data_source=\"VistasQuendar1\"}"), "0");
+    EXPECT_EQ(sample(text, "dorvane_excess_privileges{data_source=\"VistasQuendar\"}"), "2");
+    EXPECT_EQ(sample(text, "dorvane_excess_privileges{data_source=\"VistasQuendar1\"}"), "0");
     EXPECT_NE(text.find("\ndorvane_build_info{version=\"1."), std::string::npos);
     // Every sample's metric has its HELP and TYPE before it, once.
     std::size_t samples = 0;
@@ -62,7 +67,7 @@ TEST(RunMetrics, EachMetricIsAGaugeWithItsCountsPerDataSourceInLfLines) {
         EXPECT_LT(text.find("# TYPE " + name + " gauge\n"), at) << name;
         EXPECT_LT(text.find("# HELP " + name + " "), at) << name;
     }
-    EXPECT_EQ(samples, 3u + 3 + 3 + 6 + 6 + 1);  // no last success yet
+    EXPECT_EQ(samples, 3u + 3 + 3 + 3 + 3 + 6 + 6 + 1);  // no last success yet
 }
 
 // The last success is the key metric of a batch job: it moves only when a

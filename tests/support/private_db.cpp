@@ -108,7 +108,7 @@ int logged_connections() {
                          "AND argument LIKE 'sysprogress@%';"));
 }
 
-std::vector<std::string> logged_statements() {
+std::vector<std::string> logged_statements(bool with_privilege_reads) {
     // HEX keeps line breaks inside names from splitting rows.
     const std::string rows = sql(
         "SELECT HEX(argument) FROM mysql.general_log WHERE command_type IN ('Query', 'Execute') "
@@ -119,8 +119,13 @@ std::vector<std::string> logged_statements() {
         std::string text;
         for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
             text += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
-        if (text.rfind("Revoke ", 0) == 0 || text.rfind("grant ", 0) == 0 || text.rfind("select ", 0) == 0)
+        const bool privilege_read = text.rfind("select * from sysprogress.sys", 0) == 0 &&
+                                    text.find("auth where ") != std::string::npos;
+        if (privilege_read) {
+            if (with_privilege_reads) statements.push_back(text);
+        } else if (text.rfind("Revoke ", 0) == 0 || text.rfind("grant ", 0) == 0 || text.rfind("select ", 0) == 0) {
             statements.push_back(text);
+        }
     }
     return statements;
 }

@@ -30,9 +30,10 @@ void set_catalogue(const std::vector<CatalogueRow>& rows);
 std::string grants_of_usersql();
 
 // The statements that sysprogress sent since `start_statement_log`, in
-// order, leaving out the driver's own set-up queries.
+// order, leaving out the driver's own set-up queries, and the reads of the
+// privilege catalogues unless they are asked for.
 void start_statement_log();
-std::vector<std::string> logged_statements();
+std::vector<std::string> logged_statements(bool with_privilege_reads = false);
 // How many times sysprogress connected since `start_statement_log`.
 int logged_connections();
 
