@@ -8,13 +8,15 @@
 #                             userSQL, an empty catalogue and the privilege
 #                             catalogues (views of the server's grants), and write
 #                             DIR/odbc/odbc.ini (use ODBCSYSINI=DIR/odbc)
+#   private-db.sh views DIR   the privilege catalogues again (after a test
+#                             dropped them)
 #   private-db.sh seed DIR    a small sample catalogue
 #   private-db.sh sql DIR     run SQL from standard input as root
 #   private-db.sh stop DIR    stop the server
 set -euo pipefail
 
-command=${1:?usage: private-db.sh start|seed|sql|stop DIR}
-dir=$(realpath -m "${2:?usage: private-db.sh start|seed|sql|stop DIR}")
+command=${1:?usage: private-db.sh start|views|seed|sql|stop DIR}
+dir=$(realpath -m "${2:?usage: private-db.sh start|views|seed|sql|stop DIR}")
 socket=$dir/mysqld.sock
 driver=$(find /usr/lib -name libmaodbc.so -print -quit 2>/dev/null || true)
 
@@ -209,6 +211,7 @@ case $command in
   start) start ;;
   seed) seed ;;
   sql) sql ;;
+  views) privilege_views | sql ;;
   stop) stop ;;
-  *) echo "usage: private-db.sh start|seed|sql|stop DIR" >&2; exit 2 ;;
+  *) echo "usage: private-db.sh start|views|seed|sql|stop DIR" >&2; exit 2 ;;
 esac
