@@ -19,7 +19,8 @@ constexpr const char* where_messages_go =
     "  did, an event whose type follows the exit status (information for 0,\n"
     "  warning for 3, error for 1). Event IDs: 1 failed grant, 2 more failed\n"
     "  grants, 3 early end, 4 summary, 5 setting not written, 6 data source\n"
-    "  not opened, 7 metrics not written.\n"
+    "  not opened, 7 metrics not written, 8 userSQL holds more than it\n"
+    "  should, or that could not be checked.\n"
     "  Where a windows_exporter service is installed, each run writes\n"
     "  dorvane.prom, its metrics, in textfile_inputs beside its program.\n";
 #else
@@ -27,8 +28,10 @@ constexpr const char* settings_place = "their sections of the system odbc.ini, a
 constexpr const char* help_option = "--help, -h";
 constexpr const char* where_messages_go =
     "  A failed grant, a setting that cannot be written, a data source that\n"
-    "  cannot be opened and an error that ends the run go to standard error,\n"
-    "  and every run ends with a summary of what it did on standard output;\n"
+    "  cannot be opened, a privilege that userSQL should not hold (or a\n"
+    "  check that could not be made) and an error that ends the run go to\n"
+    "  standard error, and every run ends with a summary of what it did on\n"
+    "  standard output;\n"
     "  where that is neither a terminal nor the journal (cron), only when\n"
     "  the exit status is not 0. Under systemd each line carries its journal\n"
     "  priority: journalctl -u dorvane -p warning shows the runs that need a\n"
@@ -50,7 +53,7 @@ std::string help_text() {
     for (const Ajuste& ajuste : ajustes_antes)
         before += std::string(before.empty() ? "" : ", ") + ajuste.nombre + "=" + ajuste.valor;
 
-    return std::string("Usage: ") + os::program_name + " [--dry-run | " + help_option + " | --version]\n"
+    return std::string("Usage: ") + os::program_name + " [--dry-run | --check | " + help_option + " | --version]\n"
            "\n"
            "Resets the SQL privileges of the read-only user userSQL. With no\n"
            "arguments it runs the whole job, unattended:\n"
@@ -61,7 +64,9 @@ std::string help_text() {
            "  2. on each data source in turn, connects as the database\n"
            "     administrator, reads the catalogue of user tables, revokes every\n"
            "     privilege of userSQL on each table and grants it SELECT on the\n"
-           "     tables of schema PUB;\n"
+           "     tables of schema PUB; then reads what userSQL and PUBLIC still\n"
+           "     hold there, from the database's privilege catalogues, and warns\n"
+           "     of each privilege beyond SELECT on PUB's tables (the first ten);\n"
            "  3. sets " + ajuste_despues.nombre + "=" + ajuste_despues.valor + " on the same data sources.\n"
            "\n"
            "Where it reports:\n"
@@ -71,10 +76,12 @@ std::string help_text() {
            where_messages_go +
            "\n"
            "Exit status:\n"
-           "  0  the run reached its end: every data source was opened and every\n"
-           "     grant made (failed revokes are in the log)\n"
-           "  3  the run reached its end, but a data source could not be opened or\n"
-           "     a grant failed (see the log)\n"
+           "  0  the run reached its end: every data source was opened, every\n"
+           "     grant made, and userSQL found read-only (failed revokes are in\n"
+           "     the log)\n"
+           "  3  the run reached its end, but a data source could not be opened,\n"
+           "     a grant failed (see the log), or userSQL holds more than SELECT\n"
+           "     on PUB's tables or that could not be checked (see the warnings)\n"
            "  1  the run ended early; its error number and description are reported\n"
            "  2  the command line was not understood; nothing was done\n"
            "\n"
@@ -88,13 +95,19 @@ std::string help_text() {
            option_line("", "character as \\u{hex}. It reads the catalogue under the") +
            option_line("", "isolation level the data source has now; a run sets") +
            option_line("", "REPEATABLE READ first") +
+           option_line("--check", "the privileges' audit: reads the catalogue and what userSQL and") +
+           option_line("", "PUBLIC hold, as a run does after its walk, and prints each") +
+           option_line("", "privilege under its data source's line, \"excess:\" or \"meant:\",") +
+           option_line("", "with its grantor and the revoke that removes an excess one; exit") +
+           option_line("", "status 0 where all three were read and nothing is excess, 3") +
+           option_line("", "otherwise, 1 on an error that would end a run") +
            option_line(help_option, "this text") + option_line("--version", "the version");
 }
 
 std::string version_text() { return std::string(os::program_name) + " " + DORVANE_VERSION + "\n"; }
 
 std::string usage_error_text(const std::string& problem) {
-    return std::string(os::program_name) + ": " + problem + "\nUsage: " + os::program_name + " [--dry-run | " + help_option +
+    return std::string(os::program_name) + ": " + problem + "\nUsage: " + os::program_name + " [--dry-run | --check | " + help_option +
            " | --version]; with no arguments, the run\n";
 }
 
