@@ -122,6 +122,28 @@ void read_catalogue(Connection& connection, const std::string& query, RowOf kind
     rows->Close();
 }
 
+// The table privileges' query, narrowed to what may be excess: the rows
+// that hold exactly SELECT, without the right to grant it, on a table of
+// PUB, and nothing else, stay on the server. A catalogue of thousands of
+// tables has as many of them, all granted by the walk, and none can be
+// excess. Every flag column of the catalogue is named, so its columns are
+// asked for first, with a query of no row; a flag that the server cannot
+// tell apart stays in the result, to be read here.
+std::string narrowed_table_privileges_query(Connection& connection) {
+    std::vector<std::string> flags;
+    for (const PrivilegeColumn& p : table_columns) flags.push_back(p.column);
+    const std::unique_ptr<Recordset> shape =
+        connection.OpenRecordset("select * from sysprogress.systabauth where 1 = 0", flags);
+    std::string kept = "tblowner is null or tblowner <> " + quoted_literal(esquema_publico) +
+                       " or sel is null or sel not in ('y', 'Y')";
+    for (const PrivilegeColumn& p : table_columns) {
+        if (std::string(p.column) == "sel" || (p.optional && !shape->has_field(p.column))) continue;
+        kept += std::string(" or (") + p.column + " is not null and " + p.column + " not in ('', ' ', 'n', 'N'))";
+    }
+    shape->Close();
+    return table_privileges_query + " and (" + kept + ")";
+}
+
 }  // namespace
 
 const std::string table_privileges_query = query_of("systabauth");
@@ -150,9 +172,11 @@ WalkedTables::Standing WalkedTables::standing(const std::string& owner, const st
     return at->second ? Standing::granted : Standing::walked;
 }
 
-std::vector<HeldPrivilege> read_held_privileges(Connection& connection, const WalkedTables& walked) {
+std::vector<HeldPrivilege> read_held_privileges(Connection& connection, const WalkedTables& walked, Reading reading) {
     std::vector<HeldPrivilege> held;
-    read_catalogue(connection, table_privileges_query, RowOf::table, table_columns, walked, held);
+    const std::string tables_query = reading == Reading::everything ? table_privileges_query
+                                                                    : narrowed_table_privileges_query(connection);
+    read_catalogue(connection, tables_query, RowOf::table, table_columns, walked, held);
     read_catalogue(connection, column_privileges_query, RowOf::column, column_columns, walked, held);
     read_catalogue(connection, authorities_query, RowOf::authority, authority_columns, walked, held);
     return held;

@@ -54,10 +54,16 @@ struct HeldPrivilege {
     std::string removal;  // for an excess one: the revoke that takes it away
 };
 
-// Everything that the read-only user and PUBLIC hold on the database open
-// on `connection`, each marked excess or not against the tables of the
-// walk. Raises an Error when a catalogue cannot be read.
-std::vector<HeldPrivilege> read_held_privileges(Connection& connection, const WalkedTables& walked);
+// What to read: everything that the two grantees hold, or only what may be
+// more than the run means, leaving on the server the table privileges that
+// are exactly SELECT on a table of PUB (thousands, in a large catalogue).
+enum class Reading { everything, what_may_be_excess };
+
+// What the read-only user and PUBLIC hold on the database open on
+// `connection`, each marked excess or not against the tables of the walk.
+// Raises an Error when a catalogue cannot be read.
+std::vector<HeldPrivilege> read_held_privileges(Connection& connection, const WalkedTables& walked,
+                                                Reading reading);
 
 // "INSERT on "PUB"."t", held by PUBLIC, granted by G", as an administrator
 // reads it; for an excess one, and what would remove it.

@@ -53,7 +53,7 @@ void Form1::check_privileges(const std::string& fuente, const db::WalkedTables& 
     ResumenFuente& cuenta = resumen.fuentes.back();
     std::vector<db::HeldPrivilege> held;
     try {
-        held = db::read_held_privileges(*conexion, walked);
+        held = db::read_held_privileges(*conexion, walked, db::Reading::what_may_be_excess);
     } catch (const Error& fallo) {
         cuenta.privilege_check = PrivilegeCheck::failed;
         tell(os::Warning::privileges_not_checked, "what " + db::usuario_lectura + " can do could not be checked: error " +

@@ -37,7 +37,7 @@ bool audit_one(db::Connection& conexion, const std::string& fuente,
     const db::WalkedTables walked = read_catalogue(conexion);
     bool read_only = true;
     try {
-        for (const db::HeldPrivilege& held : db::read_held_privileges(conexion, walked)) {
+        for (const db::HeldPrivilege& held : db::read_held_privileges(conexion, walked, db::Reading::everything)) {
             // SELECT on the database's own tables is every user's: not shown.
             if (!held.excess && walked.standing(held.owner, held.table) == db::WalkedTables::Standing::not_walked)
                 continue;

@@ -12,18 +12,23 @@ namespace {
 
 using Row = std::map<std::string, FieldValue>;
 
-// A database whose catalogues hold the given rows, by query; a column that
-// no row names is not in the result.
+// A database whose catalogues hold the given rows, by the catalogue that a
+// query names (the rows are not filtered); a column that no row names is
+// not in the result.
 class Catalogues : public Connection {
 public:
-    std::map<std::string, std::vector<Row>> rows;
+    std::map<std::string, std::vector<Row>> rows;  // by the catalogue's query
+    std::vector<std::string> queries;               // as asked
 
     void Open(const std::string&) override {}
     void Execute(const std::string&) override {}
     void Close() override {}
     std::unique_ptr<Recordset> OpenRecordset(const std::string& query,
                                              const std::vector<std::string>& columns) override {
-        const auto found = rows.find(query);
+        queries.push_back(query);
+        const std::string table = query.substr(0, query.find(" where "));
+        auto found = rows.begin();
+        while (found != rows.end() && found->first.substr(0, found->first.find(" where ")) != table) ++found;
         if (found == rows.end()) throw Error(-2147217865, "no such table: " + query);
         Result result(found->second, columns);
         return std::make_unique<Recordset>(result, columns);
@@ -102,7 +107,7 @@ TEST(HeldPrivileges, MoreThanSelectOnWalkedPubTablesIsExcessWhoeverHoldsIt) {
     db.rows[authorities_query] = {{{"grantee", "USERSQL"}, {"dba_acc", "y"}, {"res_acc", " "}},
                                   {{"grantee", "PUBLIC"}, {"dba_acc", " "}, {"res_acc", "n"}}};
 
-    EXPECT_EQ(judged(read_held_privileges(db, walked)),
+    EXPECT_EQ(judged(read_held_privileges(db, walked, Reading::everything)),
               (std::vector<std::string>{
                   "= SELECT on \"PUB\".\"clientes\", held by userSQL, granted by dba",
                   "= SELECT on \"pub\".\"CLIENTES\", held by USERSQL, granted by dba",
@@ -142,11 +147,36 @@ TEST(HeldPrivileges, ACatalogueOfAnotherShapeFailsTheCheck) {
     db.rows[table_privileges_query] = {without_del};
     db.rows[column_privileges_query] = {};
     db.rows[authorities_query] = {};
-    EXPECT_THROW(read_held_privileges(db, WalkedTables{}), Error);
+    EXPECT_THROW(read_held_privileges(db, WalkedTables{}, Reading::everything), Error);
     db.rows[table_privileges_query] = {};
-    EXPECT_TRUE(read_held_privileges(db, WalkedTables{}).empty());
+    EXPECT_TRUE(read_held_privileges(db, WalkedTables{}, Reading::everything).empty());
     db.rows.erase(authorities_query);
-    EXPECT_THROW(read_held_privileges(db, WalkedTables{}), Error);
+    EXPECT_THROW(read_held_privileges(db, WalkedTables{}, Reading::everything), Error);
+}
+
+// The run leaves on the server the rows that hold exactly what the walk
+// grants, naming every flag column that the catalogue has, and only those.
+TEST(HeldPrivileges, TheRunAsksOnlyForWhatMayBeExcess) {
+    Catalogues db;
+    db.rows[table_privileges_query] = {table_row("userSQL", "PUB", "t", {{"sel", "y"}})};
+    db.rows[column_privileges_query] = {};
+    db.rows[authorities_query] = {};
+    WalkedTables walked;
+    walked.add("PUB", "t");
+    EXPECT_FALSE(read_held_privileges(db, walked, Reading::what_may_be_excess).at(0).excess);
+    const std::string kept = " and (tblowner is null or tblowner <> 'PUB' or sel is null or sel not in ('y', 'Y')";
+    const std::string held = " is not null and ins not in ('', ' ', 'n', 'N'))";
+    ASSERT_EQ(db.queries.size(), 4u);
+    EXPECT_EQ(db.queries[0], "select * from sysprogress.systabauth where 1 = 0");
+    EXPECT_EQ(db.queries[1].rfind(table_privileges_query + kept + " or (ins" + held + " or (upd", 0), 0u)
+        << db.queries[1];
+    EXPECT_EQ(db.queries[1].find("exe"), std::string::npos);
+    EXPECT_NE(db.queries[1].find(" or (ref is not null and ref not in ('', ' ', 'n', 'N')))"), std::string::npos);
+
+    db.rows[table_privileges_query][0]["exe"] = " ";
+    db.queries.clear();
+    read_held_privileges(db, walked, Reading::what_may_be_excess);
+    EXPECT_NE(db.queries[1].find(" or (exe is not null and exe not in ('', ' ', 'n', 'N')))"), std::string::npos);
 }
 
 TEST(HeldPrivileges, TheServerIsAskedForTheTwoGranteesOnly) {

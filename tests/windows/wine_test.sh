@@ -393,6 +393,19 @@ reset_database
 ODBCSYSINI=$work/odbc-all run_unseen "$work/unseen-clean"
 check "a run with every data source opened and every grant made ends with status 0" same 0 "$?"
 check "IDs: the summary alone, information 4" same "0004 00000004" "$(event_ids "$work/unseen-clean")"
+
+echo "== a run that leaves userSQL able to write"
+# A grant to PUBLIC reaches userSQL, and no revoke of the run takes it away.
+echo 'GRANT INSERT ON "PUB"."clientes" TO PUBLIC;' | sql
+ODBCSYSINI=$work/odbc-all run_unseen "$work/unseen-excess"
+excess_status=$?
+echo 'REVOKE INSERT ON "PUB"."clientes" FROM PUBLIC;' | sql
+check "it ends with status 3" same 3 "$excess_status"
+check "IDs: a warning 8 for each data source, then the summary, a warning 4" same "$(printf '0002 00000008\n%.0s' 1 2 3)
+0002 00000004" "$(event_ids "$work/unseen-excess")"
+check "the warning names the privilege, who holds it and the revoke that removes it" same \
+  'VistasQuendar: userSQL can do more than read: INSERT on \"PUB\".\"clientes\", held by PUBLIC, granted by root@localhost; removed by root@localhost with: revoke insert on \"PUB\".\"clientes\" from PUBLIC' \
+  "$(event_texts "$work/unseen-excess" warn | head -n 1)"
 # The exporter's service, registered as its installer does, with its folder
 # for metrics files; the program itself need not be there.
 exporter_dir="$WINEPREFIX/drive_c/Program Files/windows_exporter"
