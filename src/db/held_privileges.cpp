@@ -159,15 +159,22 @@ Flag read_flag(const FieldValue& value) {
     return flag.find_first_of("gG") != std::string::npos ? Flag::grantable : Flag::held;
 }
 
-void WalkedTables::add(const std::string& owner, const std::string& table) {
-    const auto key = std::make_pair(ascii_lower(owner), ascii_lower(table));
-    const bool granted = owner == esquema_publico;
-    const auto [at, inserted] = granted_.emplace(key, granted);
-    if (!inserted) at->second = at->second && granted;
+namespace {
+
+std::string folded_key(const std::string& owner, const std::string& table) {
+    return ascii_lower(quoted_identifier(owner)) + "." + ascii_lower(table);
 }
 
+}  // namespace
+
 WalkedTables::Standing WalkedTables::standing(const std::string& owner, const std::string& table) const {
-    const auto at = granted_.find(std::make_pair(ascii_lower(owner), ascii_lower(table)));
+    for (; indexed_ < tables_.size(); ++indexed_) {
+        const auto& [walked_owner, walked_table] = tables_[indexed_];
+        const bool granted = walked_owner == esquema_publico;
+        const auto [at, inserted] = granted_.emplace(folded_key(walked_owner, walked_table), granted);
+        if (!inserted) at->second = at->second && granted;
+    }
+    const auto at = granted_.find(folded_key(owner, table));
     if (at == granted_.end()) return Standing::not_walked;
     return at->second ? Standing::granted : Standing::walked;
 }

@@ -4,7 +4,7 @@
 // that the walk went through, and nothing else.
 #pragma once
 
-#include <map>
+#include <unordered_map>
 #include <optional>
 #include <string>
 #include <utility>
@@ -27,10 +27,12 @@ enum class Flag { not_held, held, grantable };
 Flag read_flag(const FieldValue& value);
 
 // The tables that a walk went through, by owner and name (ASCII letters
-// compared without regard to case, as the catalogue's names are).
+// compared without regard to case, as the catalogue's names are). Adding
+// costs a copy of the names: the walk adds every table, and the first
+// lookup, made only for a privilege that the server sent, indexes them.
 class WalkedTables {
 public:
-    void add(const std::string& owner, const std::string& table);
+    void add(const std::string& owner, const std::string& table) { tables_.emplace_back(owner, table); }
 
     enum class Standing { not_walked, granted, walked };
     // `granted` when the walk granted SELECT on every table of that name
@@ -38,7 +40,11 @@ public:
     Standing standing(const std::string& owner, const std::string& table) const;
 
 private:
-    std::map<std::pair<std::string, std::string>, bool> granted_;  // folded names: all PUB
+    std::vector<std::pair<std::string, std::string>> tables_;
+    // Folded "owner.table" (the owner quoted, so that no two pairs meet):
+    // whether every such table is PUB's. Made at the first lookup.
+    mutable std::unordered_map<std::string, bool> granted_;
+    mutable std::size_t indexed_ = 0;
 };
 
 // One privilege or authority that the user or PUBLIC holds.

@@ -89,7 +89,8 @@ std::string help_text() {
            option_line("--dry-run", "the plan: connects and reads the catalogue as a run does, then") +
            option_line("", "prints every statement a run would send, in its order, under") +
            option_line("", "a line naming its data source; sends none of them; exit status") +
-           option_line("", "as a run's, the log's folder and lock checked too. A statement") +
+           option_line("", "as a run's (without the privilege check), the log's folder and") +
+           option_line("", "lock checked too. A statement") +
            option_line("", "whose name holds a control character, or one the output cannot") +
            option_line("", "carry, prints as one line marked \"-- with escapes:\", each such") +
            option_line("", "character as \\u{hex}. It reads the catalogue under the") +
