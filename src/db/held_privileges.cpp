@@ -28,6 +28,12 @@ std::string query_of(const char* catalogue) {
            quoted_literal(ascii_upper(usuario_lectura)) + ", " + quoted_literal(public_grantee) + ")";
 }
 
+// A walked table's key: its names folded, the owner quoted so that no two
+// pairs of names meet.
+std::string folded_key(const std::string& owner, const std::string& table) {
+    return ascii_lower(quoted_identifier(owner)) + "." + ascii_lower(table);
+}
+
 bool is_ours(const std::string& grantee) {
     return same_name(grantee, usuario_lectura) || same_name(grantee, public_grantee);
 }
@@ -158,14 +164,6 @@ Flag read_flag(const FieldValue& value) {
     if (flag == "n" || flag == "N") return Flag::not_held;
     return flag.find_first_of("gG") != std::string::npos ? Flag::grantable : Flag::held;
 }
-
-namespace {
-
-std::string folded_key(const std::string& owner, const std::string& table) {
-    return ascii_lower(quoted_identifier(owner)) + "." + ascii_lower(table);
-}
-
-}  // namespace
 
 WalkedTables::Standing WalkedTables::standing(const std::string& owner, const std::string& table) const {
     for (; indexed_ < tables_.size(); ++indexed_) {

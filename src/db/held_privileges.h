@@ -41,8 +41,8 @@ public:
 
 private:
     std::vector<std::pair<std::string, std::string>> tables_;
-    // Folded "owner.table" (the owner quoted, so that no two pairs meet):
-    // whether every such table is PUB's. Made at the first lookup.
+    // By folded names: whether every such table is PUB's. Made at the first
+    // lookup, from the tables added since.
     mutable std::unordered_map<std::string, bool> granted_;
     mutable std::size_t indexed_ = 0;
 };
