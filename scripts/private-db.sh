@@ -10,13 +10,17 @@
 #                             DIR/odbc/odbc.ini (use ODBCSYSINI=DIR/odbc)
 #   private-db.sh views DIR   the privilege catalogues again (after a test
 #                             dropped them)
+#   private-db.sh views-sql   the statements that make them, on standard
+#                             output, for a server of another's (a container's)
 #   private-db.sh seed DIR    a small sample catalogue
 #   private-db.sh sql DIR     run SQL from standard input as root
 #   private-db.sh stop DIR    stop the server
 set -euo pipefail
 
-command=${1:?usage: private-db.sh start|views|seed|sql|stop DIR}
-dir=$(realpath -m "${2:?usage: private-db.sh start|views|seed|sql|stop DIR}")
+usage="usage: private-db.sh start|views|seed|sql|stop DIR, or private-db.sh views-sql"
+command=${1:?$usage}
+[ "$command" = views-sql ] || dir=$(realpath -m "${2:?$usage}")
+dir=${dir:-}
 socket=$dir/mysqld.sock
 driver=$(find /usr/lib -name libmaodbc.so -print -quit 2>/dev/null || true)
 
@@ -212,6 +216,7 @@ case $command in
   seed) seed ;;
   sql) sql ;;
   views) privilege_views | sql ;;
+  views-sql) privilege_views ;;
   stop) stop ;;
-  *) echo "usage: private-db.sh start|views|seed|sql|stop DIR" >&2; exit 2 ;;
+  *) echo "$usage" >&2; exit 2 ;;
 esac
