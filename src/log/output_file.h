@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "common/error.h"
+
 namespace dorvane::log {
 
 class OutputFile {
@@ -19,6 +21,10 @@ public:
     // where the folder refuses a new file or the file a writer, or another
     // process has it open for writing as its only writer.
     static void check_creatable(const std::string& path);
+
+    // Whether `fallo`, raised by create() or check_creatable(), says that
+    // another process has the file open as its only writer: another run.
+    static bool held_by_another(const Error& fallo);
 
     OutputFile(OutputFile&& other) noexcept;
     OutputFile& operator=(OutputFile&&) = delete;

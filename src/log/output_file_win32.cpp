@@ -42,6 +42,11 @@ void OutputFile::check_creatable(const std::string& path) {
     CloseHandle(h);
 }
 
+// The share mode refuses a second writer with a sharing violation.
+bool OutputFile::held_by_another(const Error& fallo) {
+    return fallo.Number == ERROR_SHARING_VIOLATION || fallo.Number == ERROR_LOCK_VIOLATION;
+}
+
 OutputFile::OutputFile(OutputFile&& other) noexcept : handle_(other.handle_) {
     other.handle_ = closed;
 }

@@ -27,6 +27,9 @@ struct Form1Seams {
     // where nothing is to be checked (the plan, whose statements were not
     // sent).
     std::function<void(os::Warning kind, const std::string& text)> privilege_warning;
+    // Told once the run holds its log, before it opens any data source:
+    // from here on no other run can be under way.
+    std::function<void()> run_started;
     std::function<std::string()> program_directory;
     std::function<std::int32_t(std::uint32_t clave_raiz, const std::string& subclave,
                                const std::string& nombre_valor, const std::string& valor,

@@ -16,6 +16,7 @@ void Form1::Form_Load() {
     }
 
     crear_fichero();
+    if (seams_.run_started) seams_.run_started();
     for (const std::string& fuente : fuentes_de_datos) principal(fuente);
     fichero_log->WriteLine("Programa finalizado.");
     cerrar_fichero();

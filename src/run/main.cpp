@@ -10,6 +10,7 @@
 #include <string>
 
 #include "db/odbc_connection.h"
+#include "log/output_file.h"
 #include "log/run_log.h"
 #include "os/console_output.h"
 #include "os/message_box.h"
@@ -41,23 +42,42 @@ std::optional<dorvane::Error> failure_of(Work&& work) {
     }
 }
 
-// The whole run; its exit status, from what the walk counted and whether
-// an error ended it. `resumen` gets what the walk did, however far the run
-// went.
-int run(dorvane::ResumenEjecucion& resumen) {
+// How a run went, for its reports.
+struct RunOutcome {
+    int status;
+    // Kept from starting by another run, which holds the log: whatever the
+    // metrics say is that run's, and stays so.
+    bool refused = false;
+};
+
+// The whole run, its start published once it holds the log; its exit
+// status, from what the walk counted and whether an error ended it.
+// `resumen` gets what the walk did, however far the run went.
+RunOutcome run(dorvane::ResumenEjecucion& resumen, std::chrono::system_clock::time_point started,
+               dorvane::PreviousMetrics& previous) {
     std::unique_ptr<dorvane::Form1> form;
+    bool published_start = false;
     const std::optional<dorvane::Error> fatal = failure_of([&] {
         dorvane::os::load_odbc_driver_manager();
-        form = std::make_unique<dorvane::Form1>();
+        dorvane::Form1Seams seams = dorvane::Form1Seams::platform();
+        seams.run_started = [&] {
+            previous = dorvane::publish_start(started);
+            published_start = true;
+        };
+        form = std::make_unique<dorvane::Form1>(std::move(seams));
         form->Form_Load();
     });
+    // The log's creation failed (the file-system object is there, its
+    // stream is not) because another run holds it.
+    const bool refused = fatal && !published_start && form && form->fso && !form->fichero_log &&
+                         dorvane::log::OutputFile::held_by_another(*fatal);
     if (form) resumen = std::move(form->resumen);
     // The log and the connection are closed before anybody is told, as a box
     // may wait for a person for a long time.
     form.reset();
     // Nothing caught it: it ends the run here, and the user is told.
     if (fatal) dorvane::os::show_fatal_error(*fatal);
-    return dorvane::estado_salida(resumen, fatal.has_value());
+    return {dorvane::estado_salida(resumen, fatal.has_value()), refused};
 }
 
 // A line on standard output, as itself or marked with visible escapes: a
@@ -143,15 +163,18 @@ int main(int argc, char** argv) {
             break;
     }
     const auto started = std::chrono::steady_clock::now();
+    const auto started_at = std::chrono::system_clock::now();
     dorvane::ResumenEjecucion resumen;
-    const int status = run(resumen);
+    dorvane::PreviousMetrics previous;
+    const RunOutcome outcome = run(resumen, started_at, previous);
+    const int status = outcome.status;
     dorvane::os::end_reports(log_path);
     const dorvane::FinEjecucion fin{status, std::chrono::system_clock::now(),
-                                    std::chrono::steady_clock::now() - started};
+                                    std::chrono::steady_clock::now() - started, started_at};
     try {
         dorvane::os::tell_summary(dorvane::summary_text(resumen, fin.duracion, status), severity_of(status));
     } catch (const std::bad_alloc&) {  // no memory left for the summary: the run's status stands
     }
-    dorvane::publish_metrics(resumen, fin);
+    if (!outcome.refused) dorvane::publish_metrics(resumen, fin, previous);
     return status;
 }

@@ -16,6 +16,12 @@ const char nombre_metricas[] = "dorvane.prom";
 namespace {
 
 constexpr const char last_success_metric[] = "dorvane_last_success_timestamp_seconds";
+constexpr const char start_metric[] = "dorvane_last_start_timestamp_seconds";
+constexpr const char start_help[] = "When the last run started, in Unix seconds.";
+
+std::string unix_seconds(std::chrono::system_clock::time_point at) {
+    return std::to_string(std::chrono::duration_cast<std::chrono::seconds>(at.time_since_epoch()).count());
+}
 
 // A label's value between double quotes, with backslash, double quote and
 // line feed escaped as the format asks.
@@ -79,11 +85,12 @@ void warn_metrics(const std::string& what, const Error& fallo) noexcept {
 std::string metrics_text(const ResumenEjecucion& resumen, const FinEjecucion& fin,
                          const std::optional<std::string>& exito_anterior) {
     using std::chrono::duration;
-    const std::string terminada = std::to_string(
-        std::chrono::duration_cast<std::chrono::seconds>(fin.terminada.time_since_epoch()).count());
+    const std::string terminada = unix_seconds(fin.terminada);
     const std::optional<std::string> exito = fin.estado == salida_completa ? terminada : exito_anterior;
 
     std::string out;
+    describe(out, start_metric, start_help);
+    sample(out, start_metric, "", unix_seconds(fin.started));
     describe(out, "dorvane_last_run_timestamp_seconds", "When the last run ended, in Unix seconds.");
     sample(out, "dorvane_last_run_timestamp_seconds", "", terminada);
     describe(out, "dorvane_last_run_duration_seconds", "How long the last run took.");
@@ -160,26 +167,74 @@ std::optional<std::string> last_success_in(const std::string& anterior) {
     return std::nullopt;
 }
 
-void publish_metrics(const ResumenEjecucion& resumen, const FinEjecucion& fin) noexcept {
+std::string start_metrics_text(const std::optional<std::string>& anterior,
+                               std::chrono::system_clock::time_point started) {
+    std::string out;
+    describe(out, start_metric, start_help);
+    sample(out, start_metric, "", unix_seconds(started));
+    if (!anterior) return out;
+    const std::string start = start_metric;
+    for (std::size_t at = 0; at < anterior->size();) {
+        std::size_t end = anterior->find('\n', at);
+        if (end == std::string::npos) end = anterior->size();
+        std::string line = anterior->substr(at, end - at);
+        at = end + 1;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        // The metric's name: a sample's first word, a comment's third.
+        std::size_t from = 0;
+        if (line.rfind("# HELP ", 0) == 0 || line.rfind("# TYPE ", 0) == 0) from = 7;
+        const std::string name = line.substr(from, line.find_first_of("{ ", from) - from);
+        if (name.rfind("dorvane_", 0) != 0 || name == start) continue;
+        out += line + "\n";
+    }
+    return out;
+}
+
+namespace {
+
+// Replaces the metrics file, where the machine has a collector's folder,
+// with what `text_from` makes of the file there, read unless `previous`
+// was (nothing where there is none, or where it cannot be read, which is
+// told). What cannot be written is told where `tell_writing`. Gives back
+// what was read.
+template <typename TextFrom>
+PreviousMetrics publish(PreviousMetrics previous, bool tell_writing, TextFrom&& text_from) noexcept {
     std::string path = nombre_metricas;
     try {
         const std::optional<std::string> folder = os::metrics_directory();
-        if (!folder) return;
+        if (!folder) return {true, std::nullopt};
         path = os::join_path(*folder, nombre_metricas);
         // Whatever stands at the path, the new file takes its place; what
         // cannot be read only loses the carry-over, and says why.
-        std::optional<std::string> exito_anterior;
-        try {
-            const std::optional<std::string> anterior = os::read_small_file(path);
-            if (anterior) exito_anterior = last_success_in(*anterior);
-        } catch (const Error& fallo) {
-            warn_metrics("the last success was not carried over from " + path, fallo);
+        if (!previous.read) {
+            previous.read = true;
+            try {
+                previous.text = os::read_small_file(path);
+            } catch (const Error& fallo) {
+                warn_metrics("the last success was not carried over from " + path, fallo);
+            }
         }
-        os::replace_file(path, metrics_text(resumen, fin, exito_anterior));
+        os::replace_file(path, text_from(previous.text));
     } catch (const Error& fallo) {
-        warn_metrics("the metrics were not written to " + path, fallo);
+        if (tell_writing) warn_metrics("the metrics were not written to " + path, fallo);
     } catch (const std::exception&) {  // out of memory: the run's status stands
     }
+    return previous;
+}
+
+}  // namespace
+
+PreviousMetrics publish_start(std::chrono::system_clock::time_point started) noexcept {
+    return publish({}, false, [&](const std::optional<std::string>& anterior) {
+        return start_metrics_text(anterior, started);
+    });
+}
+
+void publish_metrics(const ResumenEjecucion& resumen, const FinEjecucion& fin,
+                     const PreviousMetrics& previous) noexcept {
+    publish(previous, true, [&](const std::optional<std::string>& anterior) {
+        return metrics_text(resumen, fin, anterior ? last_success_in(*anterior) : std::nullopt);
+    });
 }
 
 }  // namespace dorvane

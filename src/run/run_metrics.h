@@ -19,6 +19,7 @@ struct FinEjecucion {
     int estado;                                         // the exit status
     std::chrono::system_clock::time_point terminada;    // when the run ended
     std::chrono::steady_clock::duration duracion;
+    std::chrono::system_clock::time_point started;      // when it started
 };
 
 // The file's whole text: LF lines, a final newline, each metric with its
@@ -32,12 +33,33 @@ std::string metrics_text(const ResumenEjecucion& resumen, const FinEjecucion& fi
 // number; nothing otherwise.
 std::optional<std::string> last_success_in(const std::string& anterior);
 
+// The file that a run publishes as it starts: `anterior`'s gauges (the
+// previous run's, as they were) with this run's start in place of the
+// previous one. Lines of anything but dorvane's own metrics are left out.
+std::string start_metrics_text(const std::optional<std::string>& anterior,
+                               std::chrono::system_clock::time_point started);
+
+// The previous run's metrics file, as a run's start read it.
+struct PreviousMetrics {
+    bool read = false;  // read, found missing, or told why it could not be
+    std::optional<std::string> text;
+};
+
+// Publishes the run's start where publish_metrics publishes its end, so
+// that a run that never ends (hung, killed, crashed) leaves a start newer
+// than its last end behind. A previous file that cannot be read is told as
+// publish_metrics tells it, and what was read is given back for the end.
+// A file that cannot be written is left to the end to tell.
+PreviousMetrics publish_start(std::chrono::system_clock::time_point started) noexcept;
+
 // Replaces the metrics file in the collector's folder, where one exists on
 // this machine (it is never created). The last success is carried over
-// from the file there when it is a small regular file; anything else at
-// that name is replaced all the same. A previous file that cannot be read,
-// a file that cannot be written and a folder that cannot be told are each
-// a warning, and change nothing else.
-void publish_metrics(const ResumenEjecucion& resumen, const FinEjecucion& fin) noexcept;
+// from the file there when it is a small regular file (as the run's start
+// read it, where it got that far); anything else at that name is replaced
+// all the same. A previous file that cannot be read, a file that cannot be
+// written and a folder that cannot be told are each a warning, and change
+// nothing else.
+void publish_metrics(const ResumenEjecucion& resumen, const FinEjecucion& fin,
+                     const PreviousMetrics& previous = {}) noexcept;
 
 }  // namespace dorvane

@@ -17,6 +17,7 @@
 #include <thread>
 
 #include "registry/ini_file.h"
+#include "run/run_metrics.h"
 #include "support/private_db.h"
 #include "support/temp_dir.h"
 
@@ -125,14 +126,20 @@ std::string data_sources_at(const std::string& socket) {
     return ini;
 }
 
-// Whether the server has seen 200 revokes, waiting for them as long as the
-// program `pid` runs, up to the run's limit: false when it ended first (it
-// is left to be reaped) or stalled (it is killed, and left to be reaped).
-bool walk_under_way(OwnServer& server, pid_t pid) {
+// The revokes that the server has seen.
+int revokes_seen(OwnServer& server) {
+    const std::string count = server.sql("SHOW GLOBAL STATUS LIKE 'Com_revoke';");
+    return count.size() > 11 ? std::stoi(count.substr(11)) : 0;
+}
+
+// Whether the server has seen 200 revokes more than `before`, waiting for
+// them as long as the program `pid` runs, up to the run's limit: false when
+// it ended first (it is left to be reaped) or stalled (it is killed, and
+// left to be reaped).
+bool walk_under_way(OwnServer& server, pid_t pid, int before = 0) {
     const auto deadline = std::chrono::steady_clock::now() + run_limit;
     for (;; std::this_thread::sleep_for(std::chrono::milliseconds(2))) {
-        const std::string count = server.sql("SHOW GLOBAL STATUS LIKE 'Com_revoke';");
-        if (count.size() > 11 && std::stoi(count.substr(11)) >= 200) return true;
+        if (revokes_seen(server) >= before + 200) return true;
         siginfo_t info{};
         if (waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == pid)
             return false;
@@ -192,6 +199,63 @@ TEST_P(ServerLost, DuringAWalkEndsTheRunWithItsErrorInBoundedTime) {
         expected = *modRegistro::set_ini_value(expected, name, "ArraySize", "1000");
     }
     EXPECT_EQ(settings, expected);
+}
+
+// The metrics file that runs of the program in `program_dir` publish; empty
+// where there is none.
+std::string metrics_of(const std::string& program_dir) {
+    const std::string path = program_dir + "/metrics/dorvane.prom";
+    return std::filesystem::exists(path) ? read_bytes(path) : "";
+}
+
+// A sample's value in a metrics file, or "absent".
+std::string sample_in(const std::string& metrics, const std::string& name) {
+    const std::size_t at = metrics.find("\n" + name + " ");
+    if (at == std::string::npos) return "absent";
+    const std::size_t from = at + name.size() + 2;
+    return metrics.substr(from, metrics.find('\n', from) - from);
+}
+
+// A run that never ends (its server frozen, the run killed by whoever
+// waits for it, as a scheduler's limit does) leaves the previous night's
+// gauges as they were, under a start that is newer than their end.
+TEST(Faults, ARunKilledMidWalkLeavesItsStartNewerThanTheLastEnd) {
+    OwnServer server;
+    std::string statements = "CREATE DATABASE \"PUB\";";
+    std::string rows;
+    for (int i = 1; i <= 3000; ++i) {
+        statements += "CREATE TABLE \"PUB\".\"t" + std::to_string(i) + "\" (id INT) ENGINE=MyISAM;";
+        rows += (i > 1 ? "," : "") + std::string("(") + std::to_string(i) + ",'PUB','t" + std::to_string(i) + "')";
+    }
+    server.sql(statements);
+    TempDir program, odbc;
+    write_odbc_config(odbc.path(), data_sources_at(server.dir / "mysqld.sock"));
+    install_program(program.path());
+    // The night before: an empty catalogue, a clean run.
+    const pid_t before = start_program(program.path(), odbc.path());
+    ASSERT_EQ(wait_status(before), 0) << read_bytes(program / "stderr");
+    const std::string night_before = metrics_of(program.path());
+    if (night_before.empty()) GTEST_SKIP() << "no metrics folder of the test's own here";
+
+    server.sql("INSERT INTO sysprogress.systables (id, owner, tbl) VALUES " + rows + ";");
+    std::this_thread::sleep_for(std::chrono::milliseconds(1100));  // its start falls in a later second
+    const int revokes_before = revokes_seen(server);
+    const pid_t pid = start_program(program.path(), odbc.path());
+    ASSERT_GT(pid, 0);
+    ASSERT_TRUE(walk_under_way(server, pid, revokes_before)) << "the run ended, or stalled, before its walk";
+    server.signal(SIGSTOP);
+    ::kill(pid, SIGKILL);
+    const int status = wait_status_within(pid, std::chrono::seconds(60));
+    server.signal(SIGCONT);
+    EXPECT_EQ(status, 128 + SIGKILL);
+
+    const std::string left = metrics_of(program.path());
+    const std::string start = sample_in(left, "dorvane_last_start_timestamp_seconds");
+    ASSERT_NE(start, "absent") << left;
+    EXPECT_GT(std::stoll(start), std::stoll(sample_in(left, "dorvane_last_run_timestamp_seconds"))) << left;
+    EXPECT_EQ(sample_in(left, "dorvane_last_run_exit_status"), "0");
+    EXPECT_EQ(left, start_metrics_text(night_before, std::chrono::system_clock::time_point(
+                                                         std::chrono::seconds(std::stoll(start)))));
 }
 
 INSTANTIATE_TEST_SUITE_P(Faults, ServerLost, ::testing::Values(Loss::killed, Loss::frozen),
@@ -262,10 +326,12 @@ TEST(Faults, ASecondRunWhileTheFirstHoldsTheLogEndsWithStatusOneAndTouchesNothin
     ASSERT_GT(first, 0);
     const std::string screen = read_until(master, "[Intro]");
     const std::string log_while_held = read_bytes(program / "dorvane.log");
+    const std::string metrics_while_held = metrics_of(program.path());
 
     const pid_t second = start_program(program.path(), odbc.path());
     const int second_status = wait_status(second);
     const std::string log_after_second = read_bytes(program / "dorvane.log");
+    const std::string metrics_after_second = metrics_of(program.path());
     ASSERT_EQ(::write(master, "\n", 1), 1);  // the first run's box is answered
     const int first_status = wait_status(first);
     ::close(master);
@@ -275,6 +341,12 @@ TEST(Faults, ASecondRunWhileTheFirstHoldsTheLogEndsWithStatusOneAndTouchesNothin
     EXPECT_EQ(read_bytes(program / "stderr"), "dorvane: error 11: Another run is using the log " +
                                                   program.path() + "/dorvane.log\n");
     EXPECT_EQ(log_after_second, log_while_held);
+    // The first run's start, and nothing of the second's.
+    EXPECT_EQ(metrics_after_second, metrics_while_held);
+    if (!metrics_while_held.empty()) {
+        EXPECT_NE(sample_in(metrics_while_held, "dorvane_last_start_timestamp_seconds"), "absent");
+        EXPECT_EQ(sample_in(metrics_while_held, "dorvane_last_run_exit_status"), "absent");
+    }
     EXPECT_EQ(first_status, 3);  // its grant failed
     EXPECT_EQ(read_bytes(program / "dorvane.log"), lone_log);
 }

@@ -27,7 +27,7 @@ ResumenEjecucion partial_run() {
 
 FinEjecucion ended(int estado) {
     return {estado, std::chrono::system_clock::time_point(std::chrono::seconds(1765339200)),
-            std::chrono::milliseconds(1500)};
+            std::chrono::milliseconds(1500), std::chrono::system_clock::time_point(std::chrono::seconds(1765339198))};
 }
 
 // The value of the sample that begins `line`, or "absent".
@@ -40,9 +40,10 @@ std::string sample(const std::string& text, const std::string& line) {
 
 TEST(RunMetrics, EachMetricIsAGaugeWithItsCountsPerDataSourceInLfLines) {
     const std::string text = metrics_text(partial_run(), ended(3), std::nullopt);
-    EXPECT_EQ(text.rfind("# HELP dorvane_last_run_timestamp_seconds ", 0), 0u);  // no byte order mark
+    EXPECT_EQ(text.rfind("# HELP dorvane_last_start_timestamp_seconds ", 0), 0u);  // no byte order mark
     EXPECT_EQ(text.back(), '\n');
     EXPECT_EQ(text.find('\r'), std::string::npos);
+    EXPECT_EQ(sample(text, "dorvane_last_start_timestamp_seconds"), "1765339198");
     EXPECT_EQ(sample(text, "dorvane_last_run_timestamp_seconds"), "1765339200");
     EXPECT_EQ(sample(text, "dorvane_last_run_duration_seconds"), "1.500");
     EXPECT_EQ(sample(text, "dorvane_last_run_exit_status"), "3");
@@ -67,7 +68,7 @@ TEST(RunMetrics, EachMetricIsAGaugeWithItsCountsPerDataSourceInLfLines) {
         EXPECT_LT(text.find("# TYPE " + name + " gauge\n"), at) << name;
         EXPECT_LT(text.find("# HELP " + name + " "), at) << name;
     }
-    EXPECT_EQ(samples, 3u + 3 + 3 + 3 + 3 + 6 + 6 + 1);  // no last success yet
+    EXPECT_EQ(samples, 4u + 3 + 3 + 3 + 3 + 6 + 6 + 1);  // no last success yet
 }
 
 // The last success is the key metric of a batch job: it moves only when a
@@ -89,6 +90,26 @@ TEST(RunMetrics, TheLastSuccessIsCarriedOverUntilARunExitsZero) {
     EXPECT_EQ(last_success_in("x 1\r\ndorvane_last_success_timestamp_seconds 17\r\ny 2\r\n"), "17");
     EXPECT_EQ(last_success_in("dorvane_last_success_timestamp_seconds 17 \t \n"), "17");
     EXPECT_FALSE(last_success_in("dorvane_last_success_timestamp_seconds \r\n"));
+}
+
+// A run publishes its start over the previous run's file, which keeps its
+// gauges as they were: the end, the status and the last success still say
+// what the last run that ended did, whatever this one does next.
+TEST(RunMetrics, TheStartKeepsThePreviousRunsGaugesAndOnlyThem) {
+    const auto at = [](long s) { return std::chrono::system_clock::time_point(std::chrono::seconds(s)); };
+    const std::string previous = metrics_text(partial_run(), ended(0), std::nullopt);
+    const std::string started = start_metrics_text(previous, at(1765400000));
+    EXPECT_EQ(sample(started, "dorvane_last_start_timestamp_seconds"), "1765400000");
+    EXPECT_EQ(started.find("1765339198"), std::string::npos);  // the previous start, replaced
+    // Every other line as it was, in its order.
+    std::string kept = previous.substr(previous.find("# HELP dorvane_last_run_timestamp_seconds"));
+    EXPECT_EQ(started.substr(started.find("# HELP dorvane_last_run_timestamp_seconds")), kept);
+    // A file of another's, edited or damaged, gives only dorvane's lines.
+    EXPECT_EQ(start_metrics_text("evil_metric 1\r\n# HELP evil x\ndorvane_x 2\r\n", at(5)),
+              "# HELP dorvane_last_start_timestamp_seconds When the last run started, in Unix seconds.\n"
+              "# TYPE dorvane_last_start_timestamp_seconds gauge\n"
+              "dorvane_last_start_timestamp_seconds 5\ndorvane_x 2\n");
+    EXPECT_EQ(start_metrics_text(std::nullopt, at(5)).find("dorvane_last_run"), std::string::npos);
 }
 
 TEST(WholeFile, ReplacedWholeReadableByAllAndNothingLeftBeside) {
