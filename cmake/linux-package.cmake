@@ -13,6 +13,7 @@ set(DORVANE_MAINTAINER "dorvane maintainers <dorvane@example.org>" CACHE STRING
 
 set(DORVANE_INSTALL_DIR ${CMAKE_INSTALL_PREFIX})
 configure_file(packaging/linux/dorvane.service.in ${CMAKE_BINARY_DIR}/dorvane.service @ONLY)
+configure_file(packaging/linux/prerm.in ${CMAKE_BINARY_DIR}/debian/prerm @ONLY)
 # The program holds the database administrator's password in its
 # connection string: only root may read it, or run it.
 install(TARGETS dorvane RUNTIME DESTINATION . PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
@@ -61,9 +62,10 @@ set(CPACK_DEBIAN_PACKAGE_SECTION admin)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_STRIP_FILES ON)
 # Maintainer scripts: systemd reloads the units after install, upgrade and
-# removal; removal stops and disables the timer first, purging forgets it.
+# removal; removal stops and disables the timer first, and removes the
+# metrics file; purging forgets the timer.
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/packaging/linux/postinst
-                                       ${PROJECT_SOURCE_DIR}/packaging/linux/prerm
+                                       ${CMAKE_BINARY_DIR}/debian/prerm
                                        ${PROJECT_SOURCE_DIR}/packaging/linux/postrm)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_PACKAGE_DESCRIPTION "Run unattended (the systemd timer it installs, disabled, or cron), it

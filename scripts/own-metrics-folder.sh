@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Runs a command with a metrics folder of its own: in a mount namespace in
 # which DIR stands at /var/lib/prometheus/node-exporter, the folder of the
-# machine's node exporter, whether the machine has that folder or not. What
+# machine's node exporter, whether the machine has that folder or not, and
+# node_exporter's units, where the machine has them, are hidden (they could
+# name another folder, which the program would follow). What
 # the program writes there lands in DIR; the machine's folders stay as they
 # are. The tests, the demo and the benchmark run the program through it, so
 # that a machine whose Prometheus collects that folder never publishes
@@ -16,11 +18,22 @@
 #
 # Where no private mount namespace can be made (a chroot, whose root is no
 # mount point, or a container without the right), the command runs as it
-# is when the machine has no such folder, since nothing can then be
-# written there; DIR stays empty. Where the machine has the folder, it
-# does not run at all: exit status 77, and the reason.
+# is when the machine has no such folder and no node_exporter unit, since
+# nothing can then be written there; DIR stays empty. Where the machine has
+# either, it does not run at all: exit status 77, and the reason.
 set -euo pipefail
 collector=/var/lib/prometheus/node-exporter
+# node_exporter's units and their drop-in folders, as the program looks for
+# them, where they are.
+units=()
+for folder in /etc/systemd/system /run/systemd/system /usr/local/lib/systemd/system /lib/systemd/system \
+  /usr/lib/systemd/system; do
+  for name in prometheus-node-exporter node_exporter node-exporter; do
+    for path in "$folder/$name.service" "$folder/$name.service.d"; do
+      [ ! -e "$path" ] || units+=("$path")
+    done
+  done
+done
 # Root makes a mount namespace; anybody else a user namespace too.
 namespace=(--mount)
 [ "$(id -u)" = 0 ] || namespace=(--user --map-root-user --mount)
@@ -40,8 +53,8 @@ dir=$(realpath -e "${1:?usage: own-metrics-folder.sh DIR COMMAND [ARG...]}")
 shift
 trouble=$(isolation_trouble)
 if [ -n "$trouble" ]; then
-  [ ! -e "$collector" ] && exec "$@"
-  echo "own-metrics-folder.sh: $trouble, and the machine has $collector: not run" >&2
+  [ ! -e "$collector" ] && [ ${#units[@]} = 0 ] && exec "$@"
+  echo "own-metrics-folder.sh: $trouble, and the machine has $collector or node_exporter's units: not run" >&2
   exit 77
 fi
 # shellcheck disable=SC2016  # expanded by the inner shell
@@ -56,4 +69,9 @@ exec unshare "${namespace[@]}" --propagation private -- bash -euo pipefail -c '
     mkdir -p "$collector"
   fi
   mount --bind "$dir" "$collector"
-  exec "$@"' own-metrics-folder "$collector" "$dir" "$@"
+  while [ "$1" != -- ]; do
+    if [ -d "$1" ]; then mount -t tmpfs -o mode=0755 no-units "$1"; else mount --bind /dev/null "$1"; fi
+    shift
+  done
+  shift
+  exec "$@"' own-metrics-folder "$collector" "$dir" "${units[@]}" -- "$@"

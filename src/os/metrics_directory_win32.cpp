@@ -78,4 +78,6 @@ std::optional<std::string> metrics_directory() {
     return utf16_to_utf8(std::u16string(path.begin(), path.end()));
 }
 
+std::string how_to_allow(const Error&, const std::string&) { return {}; }
+
 }  // namespace dorvane::os

@@ -29,4 +29,9 @@ std::optional<std::string> read_small_file(const std::string& path);
 // as it was, no new file is left, and the system's error is raised.
 void replace_file(const std::string& path, const std::string& content);
 
+// Removes the file (or link) at `path`: true where it was there, false
+// where nothing was. A folder is not removed: it raises an Error, as does
+// any other failure, with the system's error.
+bool remove_file(const std::string& path);
+
 }  // namespace dorvane::os

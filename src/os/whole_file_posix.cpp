@@ -42,4 +42,10 @@ void replace_file(const std::string& path, const std::string& content) {
     ::fsync(folder.get());
 }
 
+bool remove_file(const std::string& path) {
+    if (::unlink(path.c_str()) == 0) return true;
+    if (errno == ENOENT) return false;
+    throw last_system_error();
+}
+
 }  // namespace dorvane::os

@@ -88,4 +88,11 @@ void replace_file(const std::string& path, const std::string& content) {
     }
 }
 
+bool remove_file(const std::string& path) {
+    const std::u16string wide = utf8_to_utf16(path);
+    if (DeleteFileW(reinterpret_cast<const wchar_t*>(wide.c_str()))) return true;
+    if (GetLastError() == ERROR_FILE_NOT_FOUND) return false;
+    throw last_system_error();
+}
+
 }  // namespace dorvane::os

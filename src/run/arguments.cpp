@@ -31,6 +31,7 @@ Arguments read_arguments(int argc, const char* const* argv) {
     if (argument == "--version") return {Request::version, {}};
     if (argument == "--dry-run") return {Request::dry_run, {}};
     if (argument == "--check") return {Request::check, {}};
+    if (argument == "--forget-metrics") return {Request::forget_metrics, {}};
     return {Request::usage_error, "unknown argument '" + printable(argument) + "'"};
 }
 

@@ -6,7 +6,7 @@
 
 namespace dorvane {
 
-enum class Request { run, dry_run, check, help, version, usage_error };
+enum class Request { run, dry_run, check, forget_metrics, help, version, usage_error };
 
 struct Arguments {
     Request request = Request::run;
@@ -14,7 +14,8 @@ struct Arguments {
 };
 
 // `--help` and `-h` (and on Windows `/?`) ask for help, `--version` for the
-// version, `--dry-run` for the plan, `--check` for the privileges' audit;
+// version, `--dry-run` for the plan, `--check` for the privileges' audit,
+// `--forget-metrics` (for the uninstallers) for the metrics file's removal;
 // one argument at most.
 Arguments read_arguments(int argc, const char* const* argv);
 

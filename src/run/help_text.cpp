@@ -53,7 +53,7 @@ std::string help_text() {
     for (const Ajuste& ajuste : ajustes_antes)
         before += std::string(before.empty() ? "" : ", ") + ajuste.nombre + "=" + ajuste.valor;
 
-    return std::string("Usage: ") + os::program_name + " [--dry-run | --check | " + help_option + " | --version]\n"
+    return std::string("Usage: ") + os::program_name + " [--dry-run | --check | --forget-metrics | " + help_option + " | --version]\n"
            "\n"
            "Resets the SQL privileges of the read-only user userSQL. With no\n"
            "arguments it runs the whole job, unattended:\n"
@@ -102,13 +102,16 @@ std::string help_text() {
            option_line("", "with its grantor and the revoke that removes an excess one; exit") +
            option_line("", "status 0 where all three were read and nothing is excess, 3") +
            option_line("", "otherwise, 1 on an error that would end a run") +
+           option_line("--forget-metrics", "for the uninstallers: removes the metrics file dorvane.prom from") +
+           option_line("", "the exporter's folder, and nothing else; exit status 0 where it") +
+           option_line("", "is gone (or was never there), 1 where it cannot be removed") +
            option_line(help_option, "this text") + option_line("--version", "the version");
 }
 
 std::string version_text() { return std::string(os::program_name) + " " + DORVANE_VERSION + "\n"; }
 
 std::string usage_error_text(const std::string& problem) {
-    return std::string(os::program_name) + ": " + problem + "\nUsage: " + os::program_name + " [--dry-run | --check | " + help_option +
+    return std::string(os::program_name) + ": " + problem + "\nUsage: " + os::program_name + " [--dry-run | --check | --forget-metrics | " + help_option +
            " | --version]; with no arguments, the run\n";
 }
 

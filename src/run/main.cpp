@@ -126,6 +126,14 @@ int check() {
     return fatal ? dorvane::salida_anticipada : status;
 }
 
+// The uninstallers' step: the metrics file goes, so that the exporter
+// stops serving a run of a program that is no longer there.
+int forget_metrics() {
+    const std::optional<dorvane::Error> fatal = failure_of([] { dorvane::forget_metrics(); });
+    if (fatal) tell_on_standard_error(*fatal);
+    return fatal ? dorvane::salida_anticipada : dorvane::salida_completa;
+}
+
 // How much the run's end matters to whoever watches the machine.
 dorvane::os::Severity severity_of(int status) {
     using dorvane::os::Severity;
@@ -159,6 +167,8 @@ int main(int argc, char** argv) {
             return plan();
         case dorvane::Request::check:
             return check();
+        case dorvane::Request::forget_metrics:
+            return forget_metrics();
         case dorvane::Request::run:
             break;
     }

@@ -72,10 +72,10 @@ bool is_plain_number(const std::string& text) {
 
 // A file that cannot be read or written is a warning, as a setting that
 // cannot be written.
-void warn_metrics(const std::string& what, const Error& fallo) noexcept {
+void warn_metrics(const std::string& what, const Error& fallo, const std::string& remedy = "") noexcept {
     try {
         os::warn(os::Warning::metrics_not_written,
-                 what + ": error " + std::to_string(fallo.Number) + ": " + fallo.Description);
+                 what + ": error " + std::to_string(fallo.Number) + ": " + fallo.Description + remedy);
     } catch (const std::exception&) {  // no memory left to tell it
     }
 }
@@ -200,8 +200,9 @@ namespace {
 template <typename TextFrom>
 PreviousMetrics publish(PreviousMetrics previous, bool tell_writing, TextFrom&& text_from) noexcept {
     std::string path = nombre_metricas;
+    std::optional<std::string> folder;
     try {
-        const std::optional<std::string> folder = os::metrics_directory();
+        folder = os::metrics_directory();
         if (!folder) return {true, std::nullopt};
         path = os::join_path(*folder, nombre_metricas);
         // Whatever stands at the path, the new file takes its place; what
@@ -216,13 +217,19 @@ PreviousMetrics publish(PreviousMetrics previous, bool tell_writing, TextFrom&& 
         }
         os::replace_file(path, text_from(previous.text));
     } catch (const Error& fallo) {
-        if (tell_writing) warn_metrics("the metrics were not written to " + path, fallo);
+        if (tell_writing)
+            warn_metrics("the metrics were not written to " + path, fallo, folder ? os::how_to_allow(fallo, *folder) : "");
     } catch (const std::exception&) {  // out of memory: the run's status stands
     }
     return previous;
 }
 
 }  // namespace
+
+void forget_metrics() {
+    const std::optional<std::string> folder = os::metrics_directory();
+    if (folder) os::remove_file(os::join_path(*folder, nombre_metricas));
+}
 
 PreviousMetrics publish_start(std::chrono::system_clock::time_point started) noexcept {
     return publish({}, false, [&](const std::optional<std::string>& anterior) {

@@ -52,6 +52,11 @@ struct PreviousMetrics {
 // A file that cannot be written is left to the end to tell.
 PreviousMetrics publish_start(std::chrono::system_clock::time_point started) noexcept;
 
+// Removes the metrics file from the collector's folder, and nothing else,
+// so that the exporter of a machine where the program is uninstalled
+// stops serving its last run. Raises an Error where it cannot.
+void forget_metrics();
+
 // Replaces the metrics file in the collector's folder, where one exists on
 // this machine (it is never created). The last success is carried over
 // from the file there when it is a small regular file (as the run's start

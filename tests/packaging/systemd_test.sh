@@ -296,11 +296,39 @@ check "after it the timer fires, and that run succeeds" same success "$(show Res
 rm -r "$root/etc/systemd/system/dorvane.timer.d"
 inside systemctl daemon-reload
 
-echo "== removed, reinstalled, then removed and purged"
+echo "== node_exporter told to read a folder of the site's own"
+# As Debian's unit takes its flags: ARGS in /etc/default.
+mkdir -p "$root/srv/metrics"
+echo 'other_metric 1' >"$root/srv/metrics/other.prom"
+echo 'ARGS="--collector.textfile.directory=/srv/metrics"' >"$root/etc/default/prometheus-node-exporter"
+inside systemctl restart prometheus-node-exporter.service
+mark_journal
+inside timeout 300 systemctl start dorvane.service
+inside journalctl --sync
+check "a service that may not write there says so, and how to allow it" grep -qF \
+  "dorvane: warning: the metrics were not written to /srv/metrics/dorvane.prom: error 30: Read-only file system; where dorvane runs as its service, allow it that folder with a drop-in (systemctl edit dorvane.service): [Service] ReadWritePaths=/srv/metrics" \
+  <<<"$(journal_of warning)"
+mkdir -p "$root/etc/systemd/system/dorvane.service.d"
+printf '[Service]\nReadWritePaths=/srv/metrics\n' >"$root/etc/systemd/system/dorvane.service.d/metrics.conf"
+inside systemctl daemon-reload
+inside timeout 300 systemctl start dorvane.service
+check "with the drop-in, the run's file is there and the exporter serves it" same "0 0" \
+  "$(sed -n 's/^dorvane_last_run_exit_status //p' "$root/srv/metrics/dorvane.prom" 2>/dev/null) $(
+     served node_textfile_scrape_error)"
+until [ -n "$(served dorvane_last_start_timestamp_seconds)" ]; do in_time "the exporter's view of /srv/metrics"; sleep 0.2; done
+check "the run's start and end, as the exporter reads them" same "$(
+  sed -n 's/^dorvane_last_start_timestamp_seconds //p' "$root/srv/metrics/dorvane.prom")" \
+  "$(served dorvane_last_start_timestamp_seconds | awk '{ printf "%d", $1 }')"
+
+echo "== upgraded in place, removed, reinstalled, then purged"
+metrics_before=$(cat "$root/srv/metrics/dorvane.prom")
+step "dpkg -i over itself" dpkg -i /root/dorvane.deb
+check "an upgrade keeps the metrics file" same "$metrics_before" "$(cat "$root/srv/metrics/dorvane.prom")"
 # Debian's convention: a removal keeps the timer's enablement (masking it
 # meanwhile), a reinstall brings it back, a purge forgets it.
 timer_state="$root/var/lib/systemd/deb-systemd-helper-enabled/dorvane.timer.dsh-also $root/var/lib/systemd/timers/stamp-dorvane.timer"
 step "apt-get remove" apt-get remove -y dorvane
+check "remove takes the metrics file away, and nothing else there" same "other.prom" "$(ls "$root/srv/metrics")"
 check "remove stops the timer and masks it, and leaves no unit of its own" same \
   "masked inactive not-found" \
   "$(show LoadState dorvane.timer) $(show ActiveState dorvane.timer) $(show LoadState dorvane.service)$(
@@ -311,8 +339,12 @@ check "the timer's state is there until the purge" ls $timer_state >/dev/null
 step "dpkg -i, again" dpkg -i /root/dorvane.deb
 check "a reinstall finds the timer enabled and running, as it was" same "enabled active" \
   "$(show UnitFileState dorvane.timer) $(show ActiveState dorvane.timer)"
-step "apt-get remove, again" apt-get remove -y dorvane
+inside timeout 300 systemctl start dorvane.service
+check "a run of the reinstalled program writes its file again" test -f "$root/srv/metrics/dorvane.prom"
+# The site's drop-in is the site's: the purge would leave it.
+rm -r "$root/etc/systemd/system/dorvane.service.d"
 step "apt-get purge" apt-get purge -y dorvane
+check "purge takes the metrics file away, and nothing else there" same "other.prom" "$(ls "$root/srv/metrics")"
 # shellcheck disable=SC2086
 check "purge forgets it: no state, no link, no mask" same "not-found" "$(show LoadState dorvane.timer)$(
   ls $timer_state "$root"/etc/systemd/system/dorvane.* "$root"/etc/systemd/system/*/dorvane.* 2>/dev/null)"
