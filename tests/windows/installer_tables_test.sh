@@ -96,6 +96,15 @@ InstallFolder	INSTALLDIR	CreateFolder	D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)	" \
 # inherits it.
 sequence_of() { rows InstallExecuteSequence | awk -F'\t' -v action="$1" '$1 == action { print $3 }'; }
 check "and set when the folder is made, before the files go in" test "$(sequence_of CreateFolders)" -lt "$(sequence_of InstallFiles)"
+# Windows Installer sets UPGRADINGPRODUCTCODE in the removal of an older
+# version by an upgrade, which keeps the file (Wine's sets nothing there:
+# its upgrades are not a test of this).
+check "an uninstall, and not an upgrade, has the installed program forget its metrics, as SYSTEM, whatever it meets" \
+  same "ForgetMetrics	3154	dorvane.exe	--forget-metrics	" "$(rows CustomAction)"
+check "before the files go" same "REMOVE=\"ALL\" AND NOT UPGRADINGPRODUCTCODE 1" \
+  "$(rows InstallExecuteSequence | awk -F'\t' '$1 == "ForgetMetrics" { print $2 }') $(
+     [ "$(sequence_of ForgetMetrics)" -lt "$(sequence_of RemoveFiles)" ] &&
+       [ "$(sequence_of ForgetMetrics)" -gt "$(sequence_of InstallInitialize)" ] && echo 1)"
 check "a folder given as INSTALLDIR must be named dorvane" grep -q \
   '^Installed OR NOT INSTALLDIR OR INSTALLDIR ~>> "\\dorvane" OR INSTALLDIR ~>> "\\dorvane\\"	' <<<"$(rows LaunchCondition)"
 key='SYSTEM\CurrentControlSet\Services\EventLog\Application\dorvane\'

@@ -56,10 +56,17 @@ check "which holds the program's message table, its $messages entries" same "$me
 
 echo "== the installed program runs"
 mkdir -p "$work/odbc" "$work/elsewhere"  # no data sources at all
+# A windows_exporter whose textfile collector reads C:\metrics, where
+# another program's file stands too.
+metrics=$WINEPREFIX/drive_c/metrics
+mkdir -p "$metrics"
+echo 'other_metric 1' >"$metrics/other.prom"
+wine sc create windows_exporter binPath= '"C:\Program Files\windows_exporter\windows_exporter.exe" --collector.textfile.directory=C:\metrics' >/dev/null 2>&1
 (cd "$work/elsewhere" && ODBCSYSINI=$work/odbc timeout 300 wine "$installed/dorvane.exe" >/dev/null 2>&1)
 check "it reaches its end, with status 3: no data source is defined" same 3 "$?"
 check "its log is beside it, closed by the last line" same "Programa finalizado." \
   "$(tail -n 1 "$installed/dorvane.log" 2>/dev/null | tr -d '\r')"
+check "its metrics are in the exporter's folder" grep -q '^dorvane_last_run_exit_status 3$' "$metrics/dorvane.prom"
 
 echo "== another build of the same version replaces it"
 case $arch in x64) uninstall_view=/reg:64 ;; x86) uninstall_view=/reg:32 ;; esac
@@ -91,12 +98,20 @@ build_msi "$newer/dorvane.wxs" "$newer/dorvane.msi"
 check "the newer MSI builds" test -f "$newer/dorvane.msi"
 msiexec /i "$newer/dorvane.msi" /qn
 check "msiexec /i of the newer one ends with status 0" same 0 "$?"
+# Wine's msi removes an older version as an uninstall (msiexec /i CODE
+# REMOVE=ALL, without UPGRADINGPRODUCTCODE), which forgets the metrics:
+# the run gives the uninstall below a file again. The tables test checks
+# that Windows' upgrades keep it.
+(cd "$work/elsewhere" && ODBCSYSINI=$work/odbc timeout 300 wine "$installed/dorvane.exe" >/dev/null 2>&1)
+check "the newer program writes its metrics" test -f "$metrics/dorvane.prom"
 # Were the older product still installed beside it, its share of the files
 # would keep them through the newer one's removal.
 msiexec /x "$newer/dorvane.msi" /qn
 check "msiexec /x ends with status 0" same 0 "$?"
 check "removing it removes what it installed" same "" "$(ls "$installed" 2>/dev/null | grep -vx dorvane.log)"
 check "and leaves the log" test -f "$installed/dorvane.log"
+check "and takes the metrics file away, and nothing else in the exporter's folder" same other.prom "$(ls "$metrics")"
+wine sc delete windows_exporter >/dev/null 2>&1
 
 echo "== INSTALLDIR: a folder of dorvane's own, never another one"
 # The install folder's ACL would cut off whatever else lives in a folder

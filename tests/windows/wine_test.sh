@@ -431,7 +431,7 @@ check "in LF lines with a final newline and no BOM" same "# HELP|0 0 1" \
      grep -c '^dorvane_last_success_timestamp_seconds [0-9]*$' "$prom")"
 check "the Linux program's metrics" same "dorvane_build_info dorvane_data_source_opened dorvane_excess_privileges \
 dorvane_last_run_duration_seconds dorvane_last_run_exit_status dorvane_last_run_timestamp_seconds \
-dorvane_last_success_timestamp_seconds dorvane_privileges_checked dorvane_statements_failed dorvane_statements_sent \
+dorvane_last_start_timestamp_seconds dorvane_last_success_timestamp_seconds dorvane_privileges_checked dorvane_statements_failed dorvane_statements_sent \
 dorvane_tables_walked" \
   "$(grep -v '^#' "$prom" | sed 's/[{ ].*//' | LC_ALL=C sort -u | paste -sd' ')"
 success=$(sed -n 's/^dorvane_last_success_timestamp_seconds //p' "$prom")
@@ -467,21 +467,45 @@ check "after the summary, a warning 7" same "0004 00000004
 0002 00000007" "$(event_ids "$work/exported-config")"
 check "its text names the file" grep -qF 'C:\\we\\config.yml' <<<"$(event_texts "$work/exported-config" warn)"
 # What stands at the file's name: a file too large loses the carry-over,
-# told, and is replaced; a folder is told twice, and stays.
+# told as the run starts, and is replaced; a folder is told twice, at the
+# start and at the end, and stays.
 exporter_service '--collector.textfile.directories=C:\metrics'
 head -c 1048576 /dev/zero >"$WINEPREFIX/drive_c/metrics/dorvane.prom"
 ODBCSYSINI=$work/odbc-all run_unseen "$work/exported-large"
-check "a file of 1 MiB at its name: told after the summary, and replaced" same "0004 00000004
-0002 00000007|1|1" "$(event_ids "$work/exported-large")|$(
+check "a file of 1 MiB at its name: told before the summary, and replaced" same "0002 00000007
+0004 00000004|1|1" "$(event_ids "$work/exported-large")|$(
   event_texts "$work/exported-large" warn | grep -c 'it is larger than 64 KiB')|$(
   grep -c '^dorvane_last_run_exit_status 0$' "$WINEPREFIX/drive_c/metrics/dorvane.prom")"
 rm -f "$WINEPREFIX/drive_c/metrics/dorvane.prom"
 mkdir "$WINEPREFIX/drive_c/metrics/dorvane.prom"
 ODBCSYSINI=$work/odbc-all run_unseen "$work/exported-folder"
-check "a folder at its name: the run ends with status 0, told twice, the folder as it was" same "0|0004 00000004
-0002 00000007
+check "a folder at its name: the run ends with status 0, told twice, the folder as it was" same "0|0002 00000007
+0004 00000004
 0002 00000007|1|" "$?|$(event_ids "$work/exported-folder")|$(
   event_texts "$work/exported-folder" warn | grep -c 'it is a folder')|$(ls "$WINEPREFIX/drive_c/metrics/dorvane.prom")"
+
+# A run that never ends: killed (taskkill /F, as the task's time limit
+# ends it) while its box holds it mid-walk. The file keeps the night
+# before's gauges under the killed run's start, which is newer than their
+# end.
+rmdir "$WINEPREFIX/drive_c/metrics/dorvane.prom"
+reset_database
+ODBCSYSINI=$work/odbc-all run_unseen "$work/night-before"
+night_before=$(grep -v '^dorvane_last_start_timestamp_seconds \|^# [A-Z]* dorvane_last_start_timestamp_seconds ' \
+  "$WINEPREFIX/drive_c/metrics/dorvane.prom")
+ghost_catalogue
+sleep 1  # its start falls in a later second
+run_windows "$work/killed" &
+killed=$!
+until xdotool search --name '^dorvane$' >/dev/null 2>&1; do running "$killed" || break; sleep 0.1; done
+check "the run waits at its first box" xdotool search --name '^dorvane$' >/dev/null
+wine taskkill /F /IM dorvane.exe >/dev/null 2>&1
+wait "$killed"
+left="$WINEPREFIX/drive_c/metrics/dorvane.prom"
+check "taskkill /F: the night before's gauges as they were, under a start newer than their end" same \
+  "$night_before|1" "$(grep -v '^dorvane_last_start_timestamp_seconds \|^# [A-Z]* dorvane_last_start_timestamp_seconds ' "$left")|$(
+    awk '$1 == "dorvane_last_start_timestamp_seconds" { s = $2 } $1 == "dorvane_last_run_timestamp_seconds" { e = $2 }
+         END { print (s > e) ? 1 : 0 }' "$left")"
 wine sc delete windows_exporter >/dev/null 2>&1
 
 checks_done
