@@ -22,7 +22,9 @@ constexpr const char* where_messages_go =
     "  not opened, 7 metrics not written, 8 userSQL holds more than it\n"
     "  should, or that could not be checked.\n"
     "  Where a windows_exporter service is installed, each run writes\n"
-    "  dorvane.prom, its metrics, in textfile_inputs beside its program.\n";
+    "  dorvane.prom, its metrics, in the textfile folder that the service's\n"
+    "  command line names (else textfile_inputs beside its program): its\n"
+    "  start as soon as it holds the log, the whole file at its end.\n";
 #else
 constexpr const char* settings_place = "their sections of the system odbc.ini, as unixODBC finds it";
 constexpr const char* help_option = "--help, -h";
@@ -35,13 +37,17 @@ constexpr const char* where_messages_go =
     "  where that is neither a terminal nor the journal (cron), only when\n"
     "  the exit status is not 0. Under systemd each line carries its journal\n"
     "  priority: journalctl -u dorvane -p warning shows the runs that need a\n"
-    "  look. Where /var/lib/prometheus/node-exporter exists, each run writes\n"
-    "  dorvane.prom there, its metrics for node_exporter.\n";
+    "  look. Each run writes dorvane.prom, its metrics for node_exporter, in\n"
+    "  the textfile folder that node_exporter's systemd unit names (else\n"
+    "  /var/lib/prometheus/node-exporter), where that folder exists: its\n"
+    "  start as soon as it holds the log, the whole file at its end.\n";
 #endif
 
-// An option and what it does, in the options' column.
+// An option and what it does, in the options' column; an option too long
+// for its column stands on a line of its own.
 std::string option_line(const std::string& option, const char* what) {
-    return "  " + option + std::string(option.size() < 16 ? 16 - option.size() : 1, ' ') + what + "\n";
+    if (option.size() >= 16) return "  " + option + "\n" + std::string(18, ' ') + what + "\n";
+    return "  " + option + std::string(16 - option.size(), ' ') + what + "\n";
 }
 
 }  // namespace
