@@ -24,8 +24,29 @@ constexpr struct {
     {0xE0020, 0xE007F},
 };
 
+// Unicode's default-ignorable code points, the property
+// Default_Ignorable_Code_Point of DerivedCoreProperties.txt (Unicode 15.1):
+// what a renderer shows as nothing when it cannot show it otherwise. Beside
+// format characters, the combining grapheme joiner (U+034F between "ord"
+// and "ers" reads "orders"), the Hangul fillers, the variation selectors,
+// and the code points kept for more of them.
+constexpr struct {
+    char32_t first, last;
+} default_ignorable[] = {
+    {0x00AD, 0x00AD}, {0x034F, 0x034F}, {0x061C, 0x061C},   {0x115F, 0x1160},   {0x17B4, 0x17B5},
+    {0x180B, 0x180F}, {0x200B, 0x200F}, {0x202A, 0x202E},   {0x2060, 0x206F},   {0x3164, 0x3164},
+    {0xFE00, 0xFE0F}, {0xFEFF, 0xFEFF}, {0xFFA0, 0xFFA0},   {0xFFF0, 0xFFF8},   {0x1BCA0, 0x1BCA3},
+    {0x1D173, 0x1D17A}, {0xE0000, 0xE0FFF},
+};
+
 bool is_format_character(char32_t c) {
     for (const auto& range : format_characters)
+        if (c >= range.first && c <= range.last) return true;
+    return false;
+}
+
+bool is_default_ignorable(char32_t c) {
+    for (const auto& range : default_ignorable)
         if (c >= range.first && c <= range.last) return true;
     return false;
 }
@@ -51,7 +72,7 @@ bool se_escapa(char32_t c) {
     return c < 0x20 || (c >= 0x7F && c <= 0x9F) ||  // C0, DEL, C1
            c == 0x2028 || c == 0x2029 ||            // line and paragraph separators
            (c >= 0xD800 && c <= 0xDFFF) ||          // a surrogate without its pair
-           is_format_character(c);
+           is_format_character(c) || is_default_ignorable(c);
 }
 
 std::string linea_del_plan(const std::string& linea, const std::function<bool(char32_t)>& representable) {

@@ -65,5 +65,31 @@ TEST(PlanLine, EveryFormatCharacterIsAnEscape) {
         EXPECT_FALSE(se_escapa(shown)) << std::hex << static_cast<unsigned>(shown);
 }
 
+// The rest of Unicode's default-ignorable code points, which a terminal
+// shows as nothing just as well: each range by its first and last, and the
+// code points just outside it are not escapes.
+TEST(PlanLine, EveryDefaultIgnorableCodePointIsAnEscape) {
+    const auto utf8 = [](char32_t c) {
+        return os::utf16_to_utf8(c < 0x10000 ? std::u16string(1, static_cast<char16_t>(c))
+                                             : std::u16string{static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)),
+                                                              static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF))});
+    };
+    EXPECT_EQ(linea_del_plan("ord" + utf8(0x034F) + "ers", everything), "-- with escapes: ord\\u{34F}ers");
+    const std::pair<char32_t, char32_t> ranges[] = {
+        {0x00AD, 0x00AD}, {0x034F, 0x034F}, {0x061C, 0x061C},   {0x115F, 0x1160},   {0x17B4, 0x17B5},
+        {0x180B, 0x180F}, {0x200B, 0x200F}, {0x202A, 0x202E},   {0x2060, 0x206F},   {0x3164, 0x3164},
+        {0xFE00, 0xFE0F}, {0xFEFF, 0xFEFF}, {0xFFA0, 0xFFA0},   {0xFFF0, 0xFFF8},   {0x1BCA0, 0x1BCA3},
+        {0x1D173, 0x1D17A}, {0xE0000, 0xE0FFF}};
+    for (const auto& [first, last] : ranges) {
+        for (const char32_t c : {first, last}) {
+            char escape[16];
+            std::snprintf(escape, sizeof escape, "\\u{%02X}", static_cast<unsigned>(c));
+            EXPECT_EQ(linea_del_plan("a" + utf8(c) + "b", everything), std::string("-- with escapes: a") + escape + "b");
+        }
+    }
+    for (const char32_t beside : {0x034E, 0x0350, 0x115E, 0x1161, 0x3163, 0x3165, 0xFDFF, 0xFE10, 0xE1000})
+        EXPECT_FALSE(se_escapa(beside)) << std::hex << static_cast<unsigned>(beside);
+}
+
 }  // namespace
 }  // namespace dorvane
