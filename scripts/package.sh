@@ -21,6 +21,12 @@
 # are signed with Authenticode; they are timestamped only where
 # DORVANE_SIGN_TIMESTAMP_URL names a timestamp server. Otherwise nothing is
 # signed.
+#
+# Where DORVANE_ADMIN_USER or DORVANE_ADMIN_PASSWORD is set, every program
+# is built to connect as that database administrator account instead of
+# the default one (CMake's options of the same names). The programs then
+# hold that password: keep the artifacts where only administrators read
+# them.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 umask 022
@@ -49,6 +55,10 @@ sign() {  # sign FILE
   mv "$1.signed" "$1"
 }
 
+account=()
+[ -z "${DORVANE_ADMIN_USER+set}" ] || account+=("-DDORVANE_ADMIN_USER=$DORVANE_ADMIN_USER")
+[ -z "${DORVANE_ADMIN_PASSWORD+set}" ] || account+=("-DDORVANE_ADMIN_PASSWORD=$DORVANE_ADMIN_PASSWORD")
+
 jobs=$(nproc)
 rm -rf dist
 mkdir -p dist
@@ -57,7 +67,7 @@ for arch in x64 x86; do
   build=build-package-windows-$arch
   rm -rf "$build"
   cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE="cmake/windows-$arch.cmake" -DCMAKE_BUILD_TYPE=Release \
-    -DDORVANE_TESTS=OFF >/dev/null
+    -DDORVANE_TESTS=OFF "${account[@]}" >/dev/null
   cmake --build "$build" -j "$jobs" --target dorvane
   if $signing; then
     for file in dorvane.exe dorvane.com dorvane-messages.dll; do sign "$build/$file"; done
@@ -75,7 +85,7 @@ maintainer=(-UDORVANE_MAINTAINER)
 build=build-package-linux
 rm -rf "$build"
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DDORVANE_TESTS=OFF \
-  -DDORVANE_DEBIAN_PACKAGE=ON "${maintainer[@]}" >/dev/null
+  -DDORVANE_DEBIAN_PACKAGE=ON "${maintainer[@]}" "${account[@]}" >/dev/null
 cmake --build "$build" -j "$jobs"
 (cd "$build" && cpack -G DEB -B "$PWD/cpack" >/dev/null)
 cp "$build"/cpack/dorvane_*_amd64.deb dist/

@@ -1,5 +1,7 @@
 #include "db/privileges.h"
 
+#include "db/connection_string.h"
+
 #include <gtest/gtest.h>
 
 namespace dorvane::db {
@@ -25,6 +27,16 @@ TEST(PrivilegeStatements, QuotesInsideNamesAreDoubledSoNoNameCanEndItsQuotes) {
 TEST(PrivilegeStatements, ErrorContextJoinsWithFullStops) {
     EXPECT_EQ(statement_context("VistasQuendar", "PUB", "t"), "VistasQuendar.PUB.t");
     EXPECT_EQ(statement_context("", "", ""), "..");
+}
+
+// A site's own account may hold what would end a connection string's value
+// or open another attribute: it travels between braces, whole.
+TEST(ConnectionString, AValueThatWouldEndItsAttributeTravelsBetweenBraces) {
+    EXPECT_EQ(attribute_value("sysprogress"), "sysprogress");
+    EXPECT_EQ(attribute_value("Otra.123"), "Otra.123");
+    EXPECT_EQ(attribute_value("a;DSN=other"), "{a;DSN=other}");
+    EXPECT_EQ(attribute_value("x}y{"), "{x}}y{}");
+    EXPECT_EQ(attribute_value(" pad "), "{ pad }");
 }
 
 }  // namespace

@@ -213,6 +213,26 @@ TEST(Program, NullOwnerEndsTheRunAfterTheRowsBeforeIt) {
 
 // Help, the version and a usage error each answer and touch nothing: no
 // setting written, no log created or emptied, no statement sent.
+// A site's own administrator account, set when the program is built: the
+// program connects as that account, and with its password only.
+TEST(Program, ABuildWithItsOwnAccountConnectsAsIt) {
+    sql("CREATE USER IF NOT EXISTS 'dorvane_admin'@'localhost' IDENTIFIED BY 'Otra.123';"
+        "GRANT ALL PRIVILEGES ON *.* TO 'dorvane_admin'@'localhost' WITH GRANT OPTION;");
+    set_catalogue({});
+    TempDir program, odbc;
+    write_odbc_config(odbc.path(), three_data_sources());
+    const ProgramRun own = run_program(program.path(), odbc.path(), "--check", "", "", DORVANE_OTHER_ACCOUNT_EXE);
+    sql("ALTER USER 'dorvane_admin'@'localhost' IDENTIFIED BY 'another';");
+    const ProgramRun refused = run_program(program.path(), odbc.path(), "--check", "", "", DORVANE_OTHER_ACCOUNT_EXE);
+    sql("DROP USER 'dorvane_admin'@'localhost';");
+    EXPECT_EQ(own.standard_output.find("could not be opened"), std::string::npos) << own.standard_output;
+    EXPECT_NE(own.standard_output.find("-- VistasQuendar2\n"), std::string::npos) << own.standard_output;
+    EXPECT_EQ(refused.exit_status, 3);
+    EXPECT_NE(refused.standard_output.find("-- VistasQuendar\ncould not be opened: error 1045: "), std::string::npos)
+        << refused.standard_output;
+    EXPECT_NE(refused.standard_output.find("'dorvane_admin'@'localhost'"), std::string::npos) << refused.standard_output;
+}
+
 TEST(Program, AnArgumentAnswersAndTouchesNothing) {
     TempDir program, odbc;
     write_odbc_config(odbc.path(), three_data_sources());

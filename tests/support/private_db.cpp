@@ -162,9 +162,9 @@ std::string own_metrics_folder(const std::string& metrics_dir) {
 }
 
 ProgramRun run_program(const std::string& program_dir, const std::string& odbc_dir, const std::string& arguments,
-                       const std::string& launcher, const std::string& metrics_dir) {
+                       const std::string& launcher, const std::string& metrics_dir, const std::string& program_file) {
     const std::string exe = program_dir + "/dorvane";
-    std::filesystem::copy_file(DORVANE_EXE, exe, std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::copy_file(program_file, exe, std::filesystem::copy_options::overwrite_existing);
     TempDir elsewhere, own_metrics;
     // For any launcher's user.
     std::filesystem::permissions(elsewhere.path(), std::filesystem::perms::all);

@@ -73,7 +73,7 @@ struct ProgramRun {
 };
 ProgramRun run_program(const std::string& program_dir, const std::string& odbc_dir,
                        const std::string& arguments = "", const std::string& launcher = "",
-                       const std::string& metrics_dir = "");
+                       const std::string& metrics_dir = "", const std::string& program_file = DORVANE_EXE);
 
 // The shell words that run a command with `metrics_dir` in place of the
 // machine's metrics folder, in a mount namespace of its own
