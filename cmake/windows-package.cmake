@@ -84,7 +84,8 @@ set_target_properties(dorvane PROPERTIES WIN32_EXECUTABLE ON)
 
 # Its console companion, dorvane.com, for a command prompt: it starts
 # dorvane.exe, relays its output and waits for its status.
-add_executable(dorvane_com src/run/console_companion_win32.cpp)
+add_executable(dorvane_com src/companion/console_companion_win32.cpp src/os/handle_output_win32.cpp)
+target_include_directories(dorvane_com PRIVATE src)
 target_compile_definitions(dorvane_com PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX)
 target_link_options(dorvane_com PRIVATE -municode)
 set_target_properties(dorvane_com PROPERTIES OUTPUT_NAME dorvane SUFFIX .com)

@@ -36,6 +36,11 @@ public:
     std::string Description;
 };
 
+// "error N: description", as the program's messages tell a failure.
+inline std::string error_text(const Error& error) {
+    return "error " + std::to_string(error.Number) + ": " + error.Description;
+}
+
 // Runs `step` and records its failure in `err` instead of letting it leave:
 // the "resume with the next statement, then test the number" stance. Only
 // this program's own errors are resumed; anything else still travels.

@@ -13,21 +13,25 @@
 
 #include <string>
 
+#include "os/handle_output_win32.h"
+
 namespace {
+
+using dorvane::os::is_console;
+using dorvane::os::write_bytes;
+using dorvane::os::write_console_text;
 
 // The program writes the system's ANSI code page to a pipe; a console takes
 // UTF-16, a file or a pipe the bytes as they are.
 void write_out(HANDLE to, const std::string& bytes) {
-    DWORD mode = 0, written = 0;
-    if (GetConsoleMode(to, &mode)) {
-        const int length = MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-        std::wstring wide(static_cast<std::size_t>(length > 0 ? length : 0), L'\0');
-        if (length > 0 &&
-            MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), wide.data(), length) > 0)
-            WriteConsoleW(to, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+    if (!is_console(to)) {
+        write_bytes(to, bytes);
         return;
     }
-    WriteFile(to, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    const int length = MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(length > 0 ? length : 0), L'\0');
+    if (length > 0 && MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), wide.data(), length) > 0)
+        write_console_text(to, wide);
 }
 
 // One of the program's streams on its way to this program's own: what came
@@ -74,9 +78,8 @@ const wchar_t* arguments() {
 // A message of this program's own: UTF-16 on a console, the ANSI code page
 // anywhere else, as the program's own lines.
 void write_text(HANDLE to, const std::wstring& text) {
-    DWORD mode = 0, written = 0;
-    if (GetConsoleMode(to, &mode)) {
-        WriteConsoleW(to, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    if (is_console(to)) {
+        write_console_text(to, text);
         return;
     }
     const int length = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
@@ -84,7 +87,7 @@ void write_text(HANDLE to, const std::wstring& text) {
     if (length <= 0) return;
     std::string bytes(static_cast<std::size_t>(length), '\0');
     WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), bytes.data(), length, nullptr, nullptr);
-    WriteFile(to, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    write_bytes(to, bytes);
 }
 
 int fail(const std::wstring& what) {

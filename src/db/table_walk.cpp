@@ -56,8 +56,8 @@ void Form1::check_privileges(const std::string& fuente, const db::WalkedTables& 
         held = db::read_held_privileges(*conexion, walked, db::Reading::what_may_be_excess);
     } catch (const Error& fallo) {
         cuenta.privilege_check = PrivilegeCheck::failed;
-        tell(os::Warning::privileges_not_checked, "what " + db::usuario_lectura + " can do could not be checked: error " +
-                                                      std::to_string(fallo.Number) + ": " + fallo.Description);
+        tell(os::Warning::privileges_not_checked,
+             "what " + db::usuario_lectura + " can do could not be checked: " + error_text(fallo));
         return;
     }
     cuenta.privilege_check = PrivilegeCheck::made;

@@ -6,7 +6,8 @@
 
 #include <cerrno>
 
-#include "os/program_directory.h"
+#include "os/descriptor_posix.h"
+#include "os/paths.h"
 #include "os/system_error.h"
 
 namespace dorvane::log {
@@ -54,24 +55,12 @@ OutputFile::~OutputFile() {
     if (handle_ >= 0) ::close(static_cast<int>(handle_));
 }
 
-void OutputFile::write(const std::string& bytes) {
-    const char* data = bytes.data();
-    std::size_t left = bytes.size();
-    while (left > 0) {
-        const ssize_t n = ::write(static_cast<int>(handle_), data, left);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            throw os::last_system_error();
-        }
-        data += n;
-        left -= static_cast<std::size_t>(n);
-    }
-}
+void OutputFile::write(const std::string& bytes) { os::write_all(static_cast<int>(handle_), bytes); }
 
 void OutputFile::close() {
     const int fd = static_cast<int>(handle_);
-    handle_ = -1;  // close() releases the descriptor even when it fails
-    if (::close(fd) != 0) throw os::last_system_error();
+    handle_ = -1;
+    os::close_descriptor(fd);
 }
 
 }  // namespace dorvane::log

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "os/program_directory.h"
+#include "os/paths.h"
 #include "os/system_error.h"
 #include "os/utf16.h"
 

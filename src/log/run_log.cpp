@@ -5,7 +5,7 @@
 
 #include "log/error_line.h"
 #include "log/output_file.h"
-#include "os/program_directory.h"
+#include "os/paths.h"
 #include "run/form1.h"
 
 namespace dorvane {

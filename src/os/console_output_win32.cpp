@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "os/encoding.h"
+#include "os/handle_output_win32.h"
 #include "os/utf16.h"
 
 namespace dorvane::os {
@@ -10,31 +11,25 @@ namespace {
 
 bool usable(HANDLE handle) { return handle != nullptr && handle != INVALID_HANDLE_VALUE; }
 
-// A console takes UTF-16 whatever its code page; a file or a pipe takes the
-// system's ANSI code page and CR LF line ends, as the run log does.
+// A console takes UTF-16; a file or a pipe takes the system's ANSI code
+// page and CR LF line ends, as the run log does.
 bool write_to(HANDLE handle, const std::string& text) {
-    DWORD mode = 0;
-    if (GetConsoleMode(handle, &mode)) {
+    if (is_console(handle)) {
         const std::u16string wide = utf8_to_utf16(text);
-        DWORD written = 0;
-        return WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr) &&
-               written == wide.size();
+        return write_console_text(handle, std::wstring_view(reinterpret_cast<const wchar_t*>(wide.data()), wide.size()));
     }
     std::string bytes;
     for (const char c : to_system_codepage(text)) {
         if (c == '\n') bytes += '\r';
         bytes += c;
     }
-    DWORD written = 0;
-    return WriteFile(handle, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-           written == bytes.size();
+    return write_bytes(handle, bytes);
 }
 
 // The handle that write_console writes `stream` to: given, or the console.
 bool writes_to_console(Stream stream) {
     const HANDLE given = GetStdHandle(stream == Stream::output ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
-    DWORD mode = 0;
-    return !usable(given) || GetConsoleMode(given, &mode);
+    return !usable(given) || is_console(given);
 }
 
 }  // namespace

@@ -15,7 +15,11 @@ Descriptor::~Descriptor() {
 
 void Descriptor::close() {
     const int fd = fd_;
-    fd_ = -1;  // close() releases the descriptor even when it fails
+    fd_ = -1;
+    close_descriptor(fd);
+}
+
+void close_descriptor(int fd) {
     if (::close(fd) != 0) throw last_system_error();
 }
 

@@ -21,6 +21,10 @@ private:
     int fd_;
 };
 
+// Closes `fd`, which is released even when closing fails; raises what
+// closing reports (a write the system reports late).
+void close_descriptor(int fd);
+
 // All of `bytes`, through interruptions; raises the system's error.
 void write_all(int fd, const std::string& bytes);
 

@@ -9,15 +9,16 @@
 #include <memory>
 #include <string>
 
+#include "os/utf16.h"
+
 namespace dorvane::os {
 namespace {
 
-// Length of the UTF-8 sequence that starts with `lead`, 1 for a stray byte.
-std::size_t sequence_length(unsigned char lead) {
-    if ((lead & 0xE0) == 0xC0) return 2;
-    if ((lead & 0xF0) == 0xE0) return 3;
-    if ((lead & 0xF8) == 0xF0) return 4;
-    return 1;
+// The length of the character (or malformed byte) at `at` in `text`.
+std::size_t character_length(const std::string& text, std::size_t at) {
+    std::size_t end = at;
+    decode_utf8(text, end);
+    return end - at;
 }
 
 class Converter {
@@ -44,8 +45,7 @@ public:
             if (rc != static_cast<std::size_t>(-1) || errno == E2BIG) continue;
             // Not representable (EILSEQ) or cut short (EINVAL): one "?" for
             // the whole character, then carry on after it.
-            std::size_t skip = sequence_length(static_cast<unsigned char>(*src));
-            if (skip > left) skip = left;
+            const std::size_t skip = character_length(in, static_cast<std::size_t>(src - in.data()));
             src += skip;
             left -= skip;
             out += '?';
@@ -85,9 +85,8 @@ std::string to_system_codepage(const std::string& utf8) {
         std::string out;
         for (std::size_t i = 0; i < utf8.size();) {
             const auto c = static_cast<unsigned char>(utf8[i]);
-            const std::size_t n = c < 0x80 ? 1 : sequence_length(c);
             out += c < 0x80 ? static_cast<char>(c) : '?';
-            i += n;
+            i += character_length(utf8, i);
         }
         return out;
     }

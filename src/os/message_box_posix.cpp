@@ -94,7 +94,7 @@ void end_reports(const std::function<std::string()>&) {
 }
 
 void show_fatal_error(const Error& error) {
-    to_standard_error(priority_error, "error " + std::to_string(error.Number) + ": " + error.Description);
+    to_standard_error(priority_error, error_text(error));
     std::cerr.flush();
 }
 

@@ -1,4 +1,4 @@
-#include "os/program_directory.h"
+#include "os/paths.h"
 
 namespace dorvane::os {
 

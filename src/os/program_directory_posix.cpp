@@ -1,3 +1,4 @@
+#include "os/paths.h"
 #include "os/program_directory.h"
 
 #include <unistd.h>

@@ -5,8 +5,8 @@ namespace {
 
 constexpr char32_t replacement = 0xFFFD;
 
-// Decodes one code point at `i` and advances past it; malformed sequences
-// (overlong, surrogates, beyond U+10FFFF, truncated) consume one byte.
+}  // namespace
+
 char32_t decode_utf8(std::string_view s, std::size_t& i) {
     const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
     const unsigned char lead = byte(i);
@@ -46,6 +46,8 @@ char32_t decode_utf8(std::string_view s, std::size_t& i) {
     i += extra + 1;
     return cp;
 }
+
+namespace {
 
 // Writes `cp` at `out` and returns the position after it.
 char* encode_utf8(char32_t cp, char* out) {

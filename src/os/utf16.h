@@ -7,6 +7,11 @@
 
 namespace dorvane::os {
 
+// The code point that starts at `i`, `i` moved past it; a malformed
+// sequence (overlong, a surrogate, beyond U+10FFFF, cut short) is U+FFFD
+// and one byte.
+char32_t decode_utf8(std::string_view s, std::size_t& i);
+
 // Malformed input never fails: each bad byte or lone surrogate becomes
 // U+FFFD, so a name read from a database always converts.
 std::u16string utf8_to_utf16(std::string_view utf8);

@@ -11,7 +11,7 @@
 
 #include "os/descriptor_posix.h"
 #include "os/pending_file_posix.h"
-#include "os/program_directory.h"
+#include "os/paths.h"
 #include "os/system_error.h"
 
 namespace dorvane::modRegistro {

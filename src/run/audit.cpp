@@ -9,10 +9,6 @@
 namespace dorvane {
 namespace {
 
-std::string error_text(const Error& fallo) {
-    return "error " + std::to_string(fallo.Number) + ": " + fallo.Description;
-}
-
 // The tables of the catalogue, read as the walk reads them: a row whose
 // names cannot be read ends the audit, as it would end the run.
 db::WalkedTables read_catalogue(db::Connection& conexion) {

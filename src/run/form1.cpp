@@ -22,16 +22,15 @@ std::int32_t write_setting_or_warn(std::uint32_t clave_raiz, const std::string& 
     if (resultado != 0 && fallo.Number != modRegistro::error_file_not_found) {
         const std::string fuente = subclave.substr(subclave.rfind('\\') + 1);
         os::warn(os::Warning::setting_not_written, "the data source " + fuente + " was not given " + nombre_valor +
-                                                       "=" + valor + ": error " + std::to_string(fallo.Number) +
-                                                       ": " + fallo.Description);
+                                                       "=" + valor + ": " + error_text(fallo));
     }
     return resultado;
 }
 
 // The log has the line; whoever watches the machine hears of it too.
 void warn_not_opened(const std::string& fuente, const Error& fallo) {
-    os::warn(os::Warning::data_source_not_opened, "the data source " + fuente + " could not be opened: error " +
-                                                      std::to_string(fallo.Number) + ": " + fallo.Description);
+    os::warn(os::Warning::data_source_not_opened,
+             "the data source " + fuente + " could not be opened: " + error_text(fallo));
 }
 
 }  // namespace

@@ -11,7 +11,7 @@
 #include "db/database.h"
 #include "db/held_privileges.h"
 #include "log/text_stream.h"
-#include "os/message_box.h"
+#include "os/reports.h"
 #include "run/run_summary.h"
 
 namespace dorvane {

@@ -1,6 +1,6 @@
 #include "run/help_text.h"
 
-#include "os/message_box.h"
+#include "os/reports.h"
 #include "run/settings.h"
 
 namespace dorvane {

@@ -14,7 +14,9 @@
 #include "log/run_log.h"
 #include "os/console_output.h"
 #include "os/message_box.h"
+#include "os/reports.h"
 #include "os/odbc_library.h"
+#include "os/paths.h"
 #include "os/program_directory.h"
 #include "run/arguments.h"
 #include "run/audit.h"
@@ -92,9 +94,8 @@ void print_line(const std::string& linea) {
 // An error that would end the run, told as a run tells it on POSIX, on
 // standard error, and nowhere else: no box, no event.
 void tell_on_standard_error(const dorvane::Error& fatal) {
-    dorvane::os::write_console(dorvane::os::Stream::error, std::string(dorvane::os::program_name) + ": error " +
-                                                              std::to_string(fatal.Number) + ": " +
-                                                              fatal.Description + "\n");
+    dorvane::os::write_console(dorvane::os::Stream::error,
+                               std::string(dorvane::os::program_name) + ": " + dorvane::error_text(fatal) + "\n");
 }
 
 // The plan: what a run would send, on standard output; its exit status is

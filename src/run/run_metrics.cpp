@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "os/message_box.h"
+#include "os/reports.h"
 #include "os/metrics_directory.h"
-#include "os/program_directory.h"
+#include "os/paths.h"
 #include "os/whole_file.h"
 #include "run/settings.h"
 
@@ -75,7 +75,7 @@ bool is_plain_number(const std::string& text) {
 void warn_metrics(const std::string& what, const Error& fallo, const std::string& remedy = "") noexcept {
     try {
         os::warn(os::Warning::metrics_not_written,
-                 what + ": error " + std::to_string(fallo.Number) + ": " + fallo.Description + remedy);
+                 what + ": " + error_text(fallo) + remedy);
     } catch (const std::exception&) {  // no memory left to tell it
     }
 }
