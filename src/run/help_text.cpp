@@ -54,10 +54,10 @@ std::string option_line(const std::string& option, const char* what) {
 
 std::string help_text() {
     std::string data_sources;
-    for (const std::string& fuente : fuentes_de_datos) data_sources += " " + fuente;
+    for (const std::string& data_source : data_source_names) data_sources += " " + data_source;
     std::string before;
-    for (const Ajuste& ajuste : ajustes_antes)
-        before += std::string(before.empty() ? "" : ", ") + ajuste.nombre + "=" + ajuste.valor;
+    for (const Setting& setting : settings_before)
+        before += std::string(before.empty() ? "" : ", ") + setting.name + "=" + setting.value;
 
     return std::string("Usage: ") + os::program_name + " [--dry-run | --check | --forget-metrics | " + help_option + " | --version]\n"
            "\n"
@@ -73,7 +73,7 @@ std::string help_text() {
            "     tables of schema PUB; then reads what userSQL and PUBLIC still\n"
            "     hold there, from the database's privilege catalogues, and warns\n"
            "     of each privilege beyond SELECT on PUB's tables (the first ten);\n"
-           "  3. sets " + ajuste_despues.nombre + "=" + ajuste_despues.valor + " on the same data sources.\n"
+           "  3. sets " + setting_after.name + "=" + setting_after.value + " on the same data sources.\n"
            "\n"
            "Where it reports:\n"
            "  dorvane.log, beside the program, replaced by each run: one line per\n"
@@ -88,7 +88,9 @@ std::string help_text() {
            "  3  the run reached its end, but a data source could not be opened,\n"
            "     a grant failed (see the log), or userSQL holds more than SELECT\n"
            "     on PUB's tables or that could not be checked (see the warnings)\n"
-           "  1  the run ended early; its error number and description are reported\n"
+           "  1  the run ended early; its error number and description are reported,\n"
+           "     and the data sources stay at REPEATABLE READ until a run reaches\n"
+           "     its end\n"
            "  2  the command line was not understood; nothing was done\n"
            "\n"
            "Options (none of them writes a setting or the log, or changes a database):\n" +
