@@ -24,6 +24,14 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+# Each phase's time, printed at the end.
+times=()
+phase_start=$SECONDS
+phase_done() {  # phase_done NAME: the time since the last phase ended
+  times+=("$(printf '%5d s  %s' $((SECONDS - phase_start)) "$1")")
+  phase_start=$SECONDS
+}
+
 scripts/install-deps.sh test
 mkdir -p build
 wine32_note=$PWD/build/wine32-unavailable.txt
@@ -32,6 +40,7 @@ scripts/install-deps.sh wine32 "$wine32_note"
 # tests/windows/wine_loader.sh, which reads why the 32-bit packages are
 # missing, where they are, from here.
 export DORVANE_WINE32_NOTE=$wine32_note
+phase_done "installs"
 
 jobs=$(nproc)
 windows_builds=()
@@ -64,12 +73,14 @@ cmake --build build-asan -j "$jobs"
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDORVANE_FUZZ=ON \
   -DDORVANE_WERROR=ON >/dev/null
 cmake --build build-fuzz -j "$jobs"
+phase_done "builds"
 
 db=$(mktemp -d /tmp/dorvane-db.XXXXXX)
 scratch=$(mktemp -d /tmp/dorvane-test.XXXXXX)
 trap 'scripts/private-db.sh stop "$db"; rm -rf "$db" "$scratch"' EXIT
 scripts/private-db.sh start "$db"
 export DORVANE_TEST_DB_DIR=$db
+phase_done "the private database"
 
 failures=()
 passed=0
@@ -83,6 +94,7 @@ step() {  # step NAME LIMIT-SECONDS command...
     ((status != 124)) || echo "$name: stopped, still running after $limit s"
     failures+=("$name")
   fi
+  phase_done "$name"
 }
 
 # No test may publish to the machine's own metrics folder: what stands
@@ -90,15 +102,17 @@ step() {  # step NAME LIMIT-SECONDS command...
 machine_metrics() { ls -l --time-style=full-iso /var/lib/prometheus/node-exporter/dorvane.prom* 2>/dev/null || true; }
 machine_metrics_before=$(machine_metrics)
 
-# CTest's own limits are each test's; the steps' are the whole.
-step "tests" 2400 ctest --test-dir build --output-on-failure
+# CTest's own limits are each test's; the steps' are the whole. Two at a
+# time: most of them wait (on the database, Wine, a container's boot); the
+# tests that share the private database take turns (its resource lock).
+step "tests" 2400 ctest --test-dir build --output-on-failure -j "$jobs"
 # CTest names each skipped test but not why; a skipped test says why on a
 # line of its own output, which CTest keeps in its log.
 skipped=$(awk '/^[0-9]+\/[0-9]+ Test: / { name = $3 } /^SKIPPED: / { print name ": " substr($0, 10) }' \
   build/Testing/Temporary/LastTest.log 2>/dev/null || true)
 [ -z "$skipped" ] || printf 'Skipped, not passed:\n%s\n' "$skipped"
 step "tests with sanitizers" 1800 env UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-  ctest --test-dir build-asan --output-on-failure
+  ctest --test-dir build-asan --output-on-failure -j "$jobs"
 
 memcheck="valgrind --quiet --error-exitcode=99 --leak-check=full --errors-for-leak-kinds=definite"
 step "unit tests under valgrind" 1200 $memcheck build/tests/dorvane_tests --gtest_brief=1
@@ -163,6 +177,8 @@ for failure in "${failures[@]}"; do
     "tests with sanitizers") failed_tests build-asan ;;
   esac
 done
+printf 'Time of each phase:\n'
+printf '  %s\n' "${times[@]}"
 ((${#failures[@]})) && printf 'FAILED: %s\n' "${failures[@]}"
 [ -z "$skipped" ] || printf 'Skipped tests (see above): %s\n' "$(cut -d: -f1 <<<"$skipped" | tr '\n' ' ')"
 echo "steps: $passed passed, ${#failures[@]} failed"
