@@ -20,8 +20,8 @@ inline std::string attribute_value(const std::string& value) {
     return braced + "}";
 }
 
-inline std::string connection_string(const std::string& fuente) {
-    return "DSN=" + fuente + ";UID=" + attribute_value(admin_user) + ";PWD=" + attribute_value(admin_password) + ";";
+inline std::string connection_string(const std::string& data_source) {
+    return "DSN=" + data_source + ";UID=" + attribute_value(admin_user) + ";PWD=" + attribute_value(admin_password) + ";";
 }
 
 }  // namespace dorvane::db

@@ -13,10 +13,10 @@ bool Form1::abrir_conexion(const std::string& ODBC) {
         conexion = seams_.new_connection();
         conexion->Open(db::connection_string(ODBC));
         return false;
-    } catch (const Error& fallo) {
-        Err = fallo;
+    } catch (const Error& failure) {
+        Err = failure;
         control_errores(" ODBC --> " + ODBC);
-        if (seams_.fuente_no_abierta) seams_.fuente_no_abierta(ODBC, fallo);
+        if (seams_.data_source_not_opened) seams_.data_source_not_opened(ODBC, failure);
         Err.Clear();
         return true;
     }

@@ -25,7 +25,7 @@ std::string ascii_lower(std::string text) {
 // own folding of case may differ.
 std::string query_of(const char* catalogue) {
     return std::string("select * from sysprogress.") + catalogue + " where upper(grantee) in (" +
-           quoted_literal(ascii_upper(usuario_lectura)) + ", " + quoted_literal(public_grantee) + ")";
+           quoted_literal(ascii_upper(read_only_user)) + ", " + quoted_literal(public_grantee) + ")";
 }
 
 // A walked table's key: its names folded, the owner quoted so that no two
@@ -35,7 +35,7 @@ std::string folded_key(const std::string& owner, const std::string& table) {
 }
 
 bool is_ours(const std::string& grantee) {
-    return same_name(grantee, usuario_lectura) || same_name(grantee, public_grantee);
+    return same_name(grantee, read_only_user) || same_name(grantee, public_grantee);
 }
 
 struct PrivilegeColumn {
@@ -140,7 +140,7 @@ std::string narrowed_table_privileges_query(Connection& connection) {
     for (const PrivilegeColumn& p : table_columns) flags.push_back(p.column);
     const std::unique_ptr<Recordset> shape =
         connection.OpenRecordset("select * from sysprogress.systabauth where 1 = 0", flags);
-    std::string kept = "tblowner is null or tblowner <> " + quoted_literal(esquema_publico) +
+    std::string kept = "tblowner is null or tblowner <> " + quoted_literal(public_schema) +
                        " or sel is null or sel not in ('y', 'Y')";
     for (const PrivilegeColumn& p : table_columns) {
         if (std::string(p.column) == "sel" || (p.optional && !shape->has_field(p.column))) continue;
@@ -168,7 +168,7 @@ Flag read_flag(const FieldValue& value) {
 WalkedTables::Standing WalkedTables::standing(const std::string& owner, const std::string& table) const {
     for (; indexed_ < tables_.size(); ++indexed_) {
         const auto& [walked_owner, walked_table] = tables_[indexed_];
-        const bool granted = walked_owner == esquema_publico;
+        const bool granted = walked_owner == public_schema;
         const auto [at, inserted] = granted_.emplace(folded_key(walked_owner, walked_table), granted);
         if (!inserted) at->second = at->second && granted;
     }

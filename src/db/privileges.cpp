@@ -66,11 +66,11 @@ std::string statement_context(const std::string& bd, const std::string& propieta
 }  // namespace db
 
 // One statement sent on the current data source, and whether it failed.
-void Form1::count(std::size_t ResumenFuente::*enviadas, std::size_t ResumenFuente::*fallidas) {
-    if (resumen.fuentes.empty()) return;  // a statement outside a walk
-    ResumenFuente& cuenta = resumen.fuentes.back();
-    ++(cuenta.*enviadas);
-    if (Err.Number != 0) ++(cuenta.*fallidas);
+void Form1::count(std::size_t DataSourceSummary::*sent, std::size_t DataSourceSummary::*failed) {
+    if (summary.data_sources.empty()) return;  // a statement outside a walk
+    DataSourceSummary& counts = summary.data_sources.back();
+    ++(counts.*sent);
+    if (Err.Number != 0) ++(counts.*failed);
 }
 
 // A failed revoke is logged and the walk goes on.
@@ -79,7 +79,7 @@ void Form1::quitar_permisos(const std::string& propietario, const std::string& t
     Err.Clear();
     const std::string sentencia = db::revoke_statement(propietario, tabla, usuario);
     conexion->execute_resuming(sentencia, Err);
-    count(&ResumenFuente::revocaciones, &ResumenFuente::revocaciones_fallidas);
+    count(&DataSourceSummary::revokes, &DataSourceSummary::revokes_failed);
     if (Err.Number != 0) {
         resume_next(Err, [&] { control_errores(db::statement_context(bd, propietario, tabla)); });
     }
@@ -90,10 +90,10 @@ void Form1::quitar_permisos(const std::string& propietario, const std::string& t
 void Form1::asignar_permisos(const std::string& propietario, const std::string& tabla,
                              const std::string& usuario, const std::string& bd) {
     Err.Clear();
-    if (propietario != db::esquema_publico) return;
+    if (propietario != db::public_schema) return;
     const std::string sentencia = db::grant_statement(propietario, tabla, usuario);
     conexion->execute_resuming(sentencia, Err);
-    count(&ResumenFuente::concesiones, &ResumenFuente::concesiones_fallidas);
+    count(&DataSourceSummary::grants, &DataSourceSummary::grants_failed);
     if (Err.Number != 0) {
         seams_.message_box(Err.Description);
         resume_next(Err, [&] { control_errores(db::statement_context(bd, propietario, tabla)); });

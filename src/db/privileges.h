@@ -7,11 +7,11 @@
 namespace dorvane::db {
 
 // The user whose privileges are reset on every table.
-inline const std::string usuario_lectura = "userSQL";
+inline const std::string read_only_user = "userSQL";
 // The schema whose tables that user may read.
-inline const std::string esquema_publico = "PUB";
+inline const std::string public_schema = "PUB";
 // The database's catalogue of user tables.
-inline const std::string consulta_catalogo = "select * from sysprogress.systables where id > 0";
+inline const std::string catalogue_query = "select * from sysprogress.systables where id > 0";
 
 // A name as a delimited identifier: inside double quotes, each double quote
 // doubled, so that no name can end the identifier early.

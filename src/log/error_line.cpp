@@ -2,8 +2,8 @@
 
 namespace dorvane::log {
 
-std::string error_line(const std::string& contexto, const Error& err) {
-    return "Error para " + contexto + " -> " + std::to_string(err.Number) + " -> " + err.Description;
+std::string error_line(const std::string& context, const Error& err) {
+    return "Error para " + context + " -> " + std::to_string(err.Number) + " -> " + err.Description;
 }
 
 }  // namespace dorvane::log

@@ -9,6 +9,6 @@ namespace dorvane::log {
 
 // "Error para " + context + " -> " + number + " -> " + description. The
 // number is signed decimal; context and description go in unchanged.
-std::string error_line(const std::string& contexto, const Error& err);
+std::string error_line(const std::string& context, const Error& err);
 
 }  // namespace dorvane::log

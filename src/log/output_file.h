@@ -22,9 +22,9 @@ public:
     // process has it open for writing as its only writer.
     static void check_creatable(const std::string& path);
 
-    // Whether `fallo`, raised by create() or check_creatable(), says that
+    // Whether `failure`, raised by create() or check_creatable(), says that
     // another process has the file open as its only writer: another run.
-    static bool held_by_another(const Error& fallo);
+    static bool held_by_another(const Error& failure);
 
     OutputFile(OutputFile&& other) noexcept;
     OutputFile& operator=(OutputFile&&) = delete;

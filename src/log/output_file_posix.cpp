@@ -45,7 +45,7 @@ void OutputFile::check_creatable(const std::string& path) {
     }
 }
 
-bool OutputFile::held_by_another(const Error& fallo) { return fallo.Number == EWOULDBLOCK; }
+bool OutputFile::held_by_another(const Error& failure) { return failure.Number == EWOULDBLOCK; }
 
 OutputFile::OutputFile(OutputFile&& other) noexcept : handle_(other.handle_) {
     other.handle_ = -1;

@@ -43,8 +43,8 @@ void OutputFile::check_creatable(const std::string& path) {
 }
 
 // The share mode refuses a second writer with a sharing violation.
-bool OutputFile::held_by_another(const Error& fallo) {
-    return fallo.Number == ERROR_SHARING_VIOLATION || fallo.Number == ERROR_LOCK_VIOLATION;
+bool OutputFile::held_by_another(const Error& failure) {
+    return failure.Number == ERROR_SHARING_VIOLATION || failure.Number == ERROR_LOCK_VIOLATION;
 }
 
 OutputFile::OutputFile(OutputFile&& other) noexcept : handle_(other.handle_) {

@@ -10,16 +10,16 @@
 
 namespace dorvane {
 
-const char log::nombre_log[] = "dorvane.log";
+const char log::log_name[] = "dorvane.log";
 
 void Form1::crear_fichero() {
     fso = std::make_unique<log::FileSystemObject>();
-    const std::string ruta = os::join_path(seams_.program_directory(), log::nombre_log);
-    fichero_log = fso->CreateTextFile(ruta, true);
+    const std::string path = os::join_path(seams_.program_directory(), log::log_name);
+    fichero_log = fso->CreateTextFile(path, true);
 }
 
-void Form1::comprobar_fichero() {
-    log::OutputFile::check_creatable(os::join_path(seams_.program_directory(), log::nombre_log));
+void Form1::check_log_creatable() {
+    log::OutputFile::check_creatable(os::join_path(seams_.program_directory(), log::log_name));
 }
 
 void Form1::control_errores(const std::string& tabla) {

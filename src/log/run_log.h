@@ -3,6 +3,6 @@
 
 namespace dorvane::log {
 
-extern const char nombre_log[];
+extern const char log_name[];
 
 }  // namespace dorvane::log

@@ -25,9 +25,9 @@ namespace dorvane::os {
 std::optional<std::string> metrics_directory();
 
 // What an administrator does so that the program may write in `folder`,
-// where `fallo` is how writing there failed and that is the cause (on
+// where `failure` is how writing there failed and that is the cause (on
 // POSIX, the service's read-only file system: the drop-in line that allows
 // the folder), after a "; "; empty otherwise.
-std::string how_to_allow(const Error& fallo, const std::string& folder);
+std::string how_to_allow(const Error& failure, const std::string& folder);
 
 }  // namespace dorvane::os

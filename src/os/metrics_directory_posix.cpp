@@ -47,9 +47,9 @@ std::optional<std::string> metrics_directory() {
     return folder;
 }
 
-std::string how_to_allow(const Error& fallo, const std::string& folder) {
+std::string how_to_allow(const Error& failure, const std::string& folder) {
     // The service's file system is read-only but for the folders it names.
-    if (fallo.Number != EROFS) return {};
+    if (failure.Number != EROFS) return {};
     return "; where dorvane runs as its service, allow it that folder with a drop-in (systemctl edit "
            "dorvane.service): [Service] ReadWritePaths=" +
            folder;

@@ -9,20 +9,20 @@ namespace dorvane::modRegistro {
 // closes itself on the way out, and no error reaches the caller.
 std::int32_t escribir_valor_registro(std::uint32_t clave_raiz, const std::string& subclave,
                                      const std::string& nombre_valor, const std::string& valor,
-                                     std::int32_t tipo_valor, Error& fallo) noexcept {
+                                     std::int32_t tipo_valor, Error& failure) noexcept {
     try {
-        RegistryKey clave = RegistryKey::open(clave_raiz, subclave);
-        const ValueBytes datos = encode_value(valor, tipo_valor);
-        clave.set_value(nombre_valor, tipo_valor, datos);
+        RegistryKey key = RegistryKey::open(clave_raiz, subclave);
+        const ValueBytes data = encode_value(valor, tipo_valor);
+        key.set_value(nombre_valor, tipo_valor, data);
         return 0;
     } catch (const Error& error) {
-        fallo.Number = error.Number;
+        failure.Number = error.Number;
         try {
-            fallo.Description = error.Description;
+            failure.Description = error.Description;
         } catch (...) {  // no memory for the words: the number alone
         }
     } catch (...) {
-        fallo.Number = unspecified_error;
+        failure.Number = unspecified_error;
     }
     return -1;
 }
@@ -30,8 +30,8 @@ std::int32_t escribir_valor_registro(std::uint32_t clave_raiz, const std::string
 std::int32_t escribir_valor_registro(std::uint32_t clave_raiz, const std::string& subclave,
                                      const std::string& nombre_valor, const std::string& valor,
                                      std::int32_t tipo_valor) noexcept {
-    Error ignorado;
-    return escribir_valor_registro(clave_raiz, subclave, nombre_valor, valor, tipo_valor, ignorado);
+    Error ignored;
+    return escribir_valor_registro(clave_raiz, subclave, nombre_valor, valor, tipo_valor, ignored);
 }
 
 }  // namespace dorvane::modRegistro

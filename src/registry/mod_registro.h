@@ -23,10 +23,10 @@ std::int32_t escribir_valor_registro(std::uint32_t clave_raiz, const std::string
                                      const std::string& nombre_valor, const std::string& valor,
                                      std::int32_t tipo_valor) noexcept;
 
-// The same, keeping in `fallo` why a write failed, for whoever tells of it.
+// The same, keeping in `failure` why a write failed, for whoever tells of it.
 std::int32_t escribir_valor_registro(std::uint32_t clave_raiz, const std::string& subclave,
                                      const std::string& nombre_valor, const std::string& valor,
-                                     std::int32_t tipo_valor, Error& fallo) noexcept;
+                                     std::int32_t tipo_valor, Error& failure) noexcept;
 
 // The number of the failure that a key which does not exist gives
 // (ERROR_FILE_NOT_FOUND): a data source that is not defined.

@@ -22,7 +22,7 @@ public:
 
     // Sets the value `nombre_valor`, replacing one of any type. Raises an
     // Error on failure.
-    void set_value(const std::string& nombre_valor, std::int32_t tipo_valor, const ValueBytes& datos);
+    void set_value(const std::string& nombre_valor, std::int32_t tipo_valor, const ValueBytes& data);
 
     struct State;  // what the platform holds for an open key
 

@@ -52,8 +52,8 @@ RegistryKey::RegistryKey(RegistryKey&&) noexcept = default;
 RegistryKey::~RegistryKey() = default;
 
 void RegistryKey::set_value(const std::string& nombre_valor, std::int32_t tipo_valor,
-                            const ValueBytes& datos) {
-    const std::string text = value_as_text(datos, tipo_valor);
+                            const ValueBytes& data) {
+    const std::string text = value_as_text(data, tipo_valor);
     if (!storable_name(nombre_valor) || !storable_value(text)) throw Error(invalid_data, "The data is invalid.");
     // A value already set leaves the file alone.
     rewrite_file(state_->file, [&](const std::string& content) {

@@ -44,10 +44,10 @@ RegistryKey::RegistryKey(RegistryKey&&) noexcept = default;
 RegistryKey::~RegistryKey() = default;
 
 void RegistryKey::set_value(const std::string& nombre_valor, std::int32_t tipo_valor,
-                            const ValueBytes& datos) {
+                            const ValueBytes& data) {
     const LSTATUS status = RegSetValueExA(state_->key, os::to_system_codepage(nombre_valor).c_str(), 0,
-                                          static_cast<DWORD>(tipo_valor), datos.data(),
-                                          static_cast<DWORD>(datos.size()));
+                                          static_cast<DWORD>(tipo_valor), data.data(),
+                                          static_cast<DWORD>(data.size()));
     if (status != ERROR_SUCCESS) throw registry_error(status);
 }
 

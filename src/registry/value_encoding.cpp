@@ -55,13 +55,13 @@ ValueBytes encode_value(const std::string& valor, std::int32_t tipo_valor) {
     throw Error(5, "Invalid procedure call or argument");
 }
 
-std::string value_as_text(const ValueBytes& datos, std::int32_t tipo_valor) {
-    if (tipo_valor == reg_sz && !datos.empty() && datos.back() == 0) {
-        return std::string(datos.begin(), datos.end() - 1);
+std::string value_as_text(const ValueBytes& data, std::int32_t tipo_valor) {
+    if (tipo_valor == reg_sz && !data.empty() && data.back() == 0) {
+        return std::string(data.begin(), data.end() - 1);
     }
-    if (tipo_valor == reg_dword && datos.size() == 4) {
-        const std::uint32_t number = datos[0] | (datos[1] << 8) | (datos[2] << 16) |
-                                     (static_cast<std::uint32_t>(datos[3]) << 24);
+    if (tipo_valor == reg_dword && data.size() == 4) {
+        const std::uint32_t number = data[0] | (data[1] << 8) | (data[2] << 16) |
+                                     (static_cast<std::uint32_t>(data[3]) << 24);
         return std::to_string(static_cast<std::int32_t>(number));
     }
     throw Error(5, "Invalid procedure call or argument");

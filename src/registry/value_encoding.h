@@ -16,6 +16,6 @@ ValueBytes encode_value(const std::string& valor, std::int32_t tipo_valor);
 
 // The value's text as a settings file stores it: a REG_SZ without its NUL,
 // a REG_DWORD in decimal. Raises an Error for malformed bytes.
-std::string value_as_text(const ValueBytes& datos, std::int32_t tipo_valor);
+std::string value_as_text(const ValueBytes& data, std::int32_t tipo_valor);
 
 }  // namespace dorvane::modRegistro

@@ -13,21 +13,21 @@ namespace {
 // names cannot be read ends the audit, as it would end the run.
 db::WalkedTables read_catalogue(db::Connection& conexion) {
     db::WalkedTables walked;
-    std::unique_ptr<db::Recordset> catalogo = conexion.OpenRecordset(db::consulta_catalogo, {"owner", "tbl"});
-    for (; !catalogo->eof(); catalogo->MoveNext())
-        walked.add(db::as_text(catalogo->field("owner")), db::as_text(catalogo->field("tbl")));
-    catalogo->Close();
+    std::unique_ptr<db::Recordset> catalogue = conexion.OpenRecordset(db::catalogue_query, {"owner", "tbl"});
+    for (; !catalogue->eof(); catalogue->MoveNext())
+        walked.add(db::as_text(catalogue->field("owner")), db::as_text(catalogue->field("tbl")));
+    catalogue->Close();
     return walked;
 }
 
 // One data source's lines; whether it was opened and checked, and nothing
 // is excess.
-bool audit_one(db::Connection& conexion, const std::string& fuente,
-               const std::function<void(const std::string& linea)>& salida) {
+bool audit_one(db::Connection& conexion, const std::string& data_source,
+               const std::function<void(const std::string& line)>& output) {
     try {
-        conexion.Open(db::connection_string(fuente));
-    } catch (const Error& fallo) {
-        salida("could not be opened: " + error_text(fallo));
+        conexion.Open(db::connection_string(data_source));
+    } catch (const Error& failure) {
+        output("could not be opened: " + error_text(failure));
         return false;
     }
     const db::WalkedTables walked = read_catalogue(conexion);
@@ -37,11 +37,11 @@ bool audit_one(db::Connection& conexion, const std::string& fuente,
             // SELECT on the database's own tables is every user's: not shown.
             if (!held.excess && walked.standing(held.owner, held.table) == db::WalkedTables::Standing::not_walked)
                 continue;
-            salida((held.excess ? "excess: " : "meant: ") + db::describe(held));
+            output((held.excess ? "excess: " : "meant: ") + db::describe(held));
             read_only = read_only && !held.excess;
         }
-    } catch (const Error& fallo) {
-        salida("could not be checked: " + error_text(fallo));
+    } catch (const Error& failure) {
+        output("could not be checked: " + error_text(failure));
         read_only = false;
     }
     conexion.Close();
@@ -51,14 +51,14 @@ bool audit_one(db::Connection& conexion, const std::string& fuente,
 }  // namespace
 
 int audit(const std::function<std::unique_ptr<db::Connection>()>& new_connection,
-          const std::function<void(const std::string& linea)>& salida) {
+          const std::function<void(const std::string& line)>& output) {
     bool all_read_only = true;
-    for (const std::string& fuente : fuentes_de_datos) {
-        salida("-- " + fuente);
+    for (const std::string& data_source : data_source_names) {
+        output("-- " + data_source);
         const std::unique_ptr<db::Connection> conexion = new_connection();
-        all_read_only = audit_one(*conexion, fuente, salida) && all_read_only;
+        all_read_only = audit_one(*conexion, data_source, output) && all_read_only;
     }
-    return all_read_only ? salida_completa : salida_incompleta;
+    return all_read_only ? exit_complete : exit_incomplete;
 }
 
 }  // namespace dorvane

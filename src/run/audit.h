@@ -19,6 +19,6 @@ namespace dorvane {
 // nothing is excess, 3 otherwise. An error that would end a run (reading
 // the catalogue, closing a connection) travels to the caller.
 int audit(const std::function<std::unique_ptr<db::Connection>()>& new_connection,
-          const std::function<void(const std::string& linea)>& salida);
+          const std::function<void(const std::string& line)>& output);
 
 }  // namespace dorvane

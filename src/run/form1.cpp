@@ -16,21 +16,21 @@ namespace {
 std::int32_t write_setting_or_warn(std::uint32_t clave_raiz, const std::string& subclave,
                                    const std::string& nombre_valor, const std::string& valor,
                                    std::int32_t tipo_valor) {
-    Error fallo;
-    const std::int32_t resultado =
-        modRegistro::escribir_valor_registro(clave_raiz, subclave, nombre_valor, valor, tipo_valor, fallo);
-    if (resultado != 0 && fallo.Number != modRegistro::error_file_not_found) {
-        const std::string fuente = subclave.substr(subclave.rfind('\\') + 1);
-        os::warn(os::Warning::setting_not_written, "the data source " + fuente + " was not given " + nombre_valor +
-                                                       "=" + valor + ": " + error_text(fallo));
+    Error failure;
+    const std::int32_t result =
+        modRegistro::escribir_valor_registro(clave_raiz, subclave, nombre_valor, valor, tipo_valor, failure);
+    if (result != 0 && failure.Number != modRegistro::error_file_not_found) {
+        const std::string data_source = subclave.substr(subclave.rfind('\\') + 1);
+        os::warn(os::Warning::setting_not_written, "the data source " + data_source + " was not given " + nombre_valor +
+                                                       "=" + valor + ": " + error_text(failure));
     }
-    return resultado;
+    return result;
 }
 
 // The log has the line; whoever watches the machine hears of it too.
-void warn_not_opened(const std::string& fuente, const Error& fallo) {
+void warn_not_opened(const std::string& data_source, const Error& failure) {
     os::warn(os::Warning::data_source_not_opened,
-             "the data source " + fuente + " could not be opened: " + error_text(fallo));
+             "the data source " + data_source + " could not be opened: " + error_text(failure));
 }
 
 }  // namespace
@@ -39,20 +39,20 @@ Form1Seams Form1Seams::platform() {
     Form1Seams seams;
     seams.new_connection = [] { return std::make_unique<db::OdbcConnection>(); };
     seams.message_box = os::message_box;
-    seams.fuente_no_abierta = warn_not_opened;
+    seams.data_source_not_opened = warn_not_opened;
     seams.privilege_warning = os::warn;
     seams.program_directory = os::program_directory;
     seams.escribir_valor_registro = write_setting_or_warn;
     return seams;
 }
 
-Form1Seams Form1Seams::plan(const std::function<void(const std::string& linea)>& salida) {
+Form1Seams Form1Seams::plan(const std::function<void(const std::string& line)>& output) {
     Form1Seams seams;
-    seams.new_connection = [salida] {
-        return std::make_unique<db::PrintingConnection>(std::make_unique<db::OdbcConnection>(), salida);
+    seams.new_connection = [output] {
+        return std::make_unique<db::PrintingConnection>(std::make_unique<db::OdbcConnection>(), output);
     };
     seams.message_box = [](const std::string&) {};
-    seams.fuente_no_abierta = [](const std::string&, const Error&) {};  // its log line is in the plan
+    seams.data_source_not_opened = [](const std::string&, const Error&) {};  // its log line is in the plan
     seams.program_directory = os::program_directory;
     seams.escribir_valor_registro = [](std::uint32_t, const std::string&, const std::string&, const std::string&,
                                        std::int32_t) { return 0; };

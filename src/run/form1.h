@@ -22,7 +22,7 @@ struct Form1Seams {
     std::function<std::unique_ptr<db::Connection>()> new_connection;
     std::function<void(const std::string& text)> message_box;
     // Told of a data source that could not be opened, once it is logged.
-    std::function<void(const std::string& fuente, const Error& fallo)> fuente_no_abierta;
+    std::function<void(const std::string& data_source, const Error& failure)> data_source_not_opened;
     // Tells what the check of the read-only user's privileges found; empty
     // where nothing is to be checked (the plan, whose statements were not
     // sent).
@@ -38,8 +38,8 @@ struct Form1Seams {
 
     static Form1Seams platform();
     // For a plan: the real connection for reading, printing every statement
-    // to `salida` instead of sending it; no box, no setting.
-    static Form1Seams plan(const std::function<void(const std::string& linea)>& salida);
+    // to `output` instead of sending it; no box, no setting.
+    static Form1Seams plan(const std::function<void(const std::string& line)>& output);
 };
 
 class Form1 {
@@ -51,10 +51,10 @@ public:
     void Form_Load();
 
     // What a run would send, without sending it: each data source's walk,
-    // under a line that names it, with the log's lines going to `salida`
+    // under a line that names it, with the log's lines going to `output`
     // too. Needs the seams of Form1Seams::plan. An Error that leaves it is
     // the one that would end the run.
-    void planificar(const std::function<void(const std::string& linea)>& salida);
+    void print_plan(const std::function<void(const std::string& line)>& output);
 
     // One data source: open, walk the catalogue, close.
     void principal(const std::string& nombre_odbc);
@@ -62,7 +62,7 @@ public:
     // What the read-only user can still do on the open data source, once
     // its walk is over: each privilege beyond the run's intent is told. A
     // check that cannot be made is told and flagged; it never ends the run.
-    void check_privileges(const std::string& fuente, const db::WalkedTables& walked);
+    void check_privileges(const std::string& data_source, const db::WalkedTables& walked);
 
     // True when the data source could not be opened (the failure is logged).
     bool abrir_conexion(const std::string& ODBC);
@@ -76,7 +76,7 @@ public:
     void crear_fichero();
     // Whether crear_fichero would create the log, creating nothing: raises
     // the error that would end the run there.
-    void comprobar_fichero();
+    void check_log_creatable();
     // Logs the current error `Err` with the context `tabla`.
     void control_errores(const std::string& tabla);
     void cerrar_fichero();
@@ -85,14 +85,14 @@ public:
     Error Err;
 
     // What the walk did so far, for the run's summary.
-    ResumenEjecucion resumen;
+    RunSummary summary;
 
     std::unique_ptr<db::Connection> conexion;
     std::unique_ptr<log::FileSystemObject> fso;
     std::unique_ptr<log::TextStream> fichero_log;
 
 private:
-    void count(std::size_t ResumenFuente::*enviadas, std::size_t ResumenFuente::*fallidas);
+    void count(std::size_t DataSourceSummary::*sent, std::size_t DataSourceSummary::*failed);
 
     Form1Seams seams_;
 };

@@ -54,8 +54,8 @@ struct RunOutcome {
 
 // The whole run, its start published once it holds the log; its exit
 // status, from what the walk counted and whether an error ended it.
-// `resumen` gets what the walk did, however far the run went.
-RunOutcome run(dorvane::ResumenEjecucion& resumen, std::chrono::system_clock::time_point started,
+// `summary` gets what the walk did, however far the run went.
+RunOutcome run(dorvane::RunSummary& summary, std::chrono::system_clock::time_point started,
                dorvane::PreviousMetrics& previous) {
     std::unique_ptr<dorvane::Form1> form;
     bool published_start = false;
@@ -73,21 +73,21 @@ RunOutcome run(dorvane::ResumenEjecucion& resumen, std::chrono::system_clock::ti
     // stream is not) because another run holds it.
     const bool refused = fatal && !published_start && form && form->fso && !form->fichero_log &&
                          dorvane::log::OutputFile::held_by_another(*fatal);
-    if (form) resumen = std::move(form->resumen);
+    if (form) summary = std::move(form->summary);
     // The log and the connection are closed before anybody is told, as a box
     // may wait for a person for a long time.
     form.reset();
     // Nothing caught it: it ends the run here, and the user is told.
     if (fatal) dorvane::os::show_fatal_error(*fatal);
-    return {dorvane::estado_salida(resumen, fatal.has_value()), refused};
+    return {dorvane::exit_status_of(summary, fatal.has_value()), refused};
 }
 
 // A line on standard output, as itself or marked with visible escapes: a
 // name cannot make the plan or the audit say what the database will not do.
-void print_line(const std::string& linea) {
+void print_line(const std::string& line) {
     using dorvane::os::Stream;
     const auto representable = [](char32_t c) { return dorvane::os::can_carry(Stream::output, c); };
-    if (!dorvane::os::write_console(Stream::output, dorvane::linea_del_plan(linea, representable) + "\n"))
+    if (!dorvane::os::write_console(Stream::output, dorvane::plan_line(line, representable) + "\n"))
         throw dorvane::Error(dorvane::unspecified_error, "Standard output could not be written");
 }
 
@@ -101,30 +101,30 @@ void tell_on_standard_error(const dorvane::Error& fatal) {
 // The plan: what a run would send, on standard output; its exit status is
 // the one a run would have.
 int plan() {
-    const auto salida = print_line;
+    const auto output = print_line;
     std::unique_ptr<dorvane::Form1> form;
     const std::optional<dorvane::Error> fatal = failure_of([&] {
         dorvane::os::load_odbc_driver_manager();
-        form = std::make_unique<dorvane::Form1>(dorvane::Form1Seams::plan(salida));
-        form->planificar(salida);
+        form = std::make_unique<dorvane::Form1>(dorvane::Form1Seams::plan(output));
+        form->print_plan(output);
     });
-    dorvane::ResumenEjecucion resumen;
-    if (form) resumen = std::move(form->resumen);
+    dorvane::RunSummary summary;
+    if (form) summary = std::move(form->summary);
     if (fatal) tell_on_standard_error(*fatal);
-    return dorvane::estado_salida(resumen, fatal.has_value());
+    return dorvane::exit_status_of(summary, fatal.has_value());
 }
 
 // The audit: what the read-only user can do, on standard output; 0 where
 // all three data sources were read and it can only read, 3 otherwise, 1
 // on an error that would end a run.
 int check() {
-    int status = dorvane::salida_anticipada;
+    int status = dorvane::exit_early;
     const std::optional<dorvane::Error> fatal = failure_of([&] {
         dorvane::os::load_odbc_driver_manager();
         status = dorvane::audit([] { return std::make_unique<dorvane::db::OdbcConnection>(); }, print_line);
     });
     if (fatal) tell_on_standard_error(*fatal);
-    return fatal ? dorvane::salida_anticipada : status;
+    return fatal ? dorvane::exit_early : status;
 }
 
 // The uninstallers' step: the metrics file goes, so that the exporter
@@ -132,19 +132,19 @@ int check() {
 int forget_metrics() {
     const std::optional<dorvane::Error> fatal = failure_of([] { dorvane::forget_metrics(); });
     if (fatal) tell_on_standard_error(*fatal);
-    return fatal ? dorvane::salida_anticipada : dorvane::salida_completa;
+    return fatal ? dorvane::exit_early : dorvane::exit_complete;
 }
 
 // How much the run's end matters to whoever watches the machine.
 dorvane::os::Severity severity_of(int status) {
     using dorvane::os::Severity;
-    return status == dorvane::salida_completa     ? Severity::information
-           : status == dorvane::salida_incompleta ? Severity::warning
+    return status == dorvane::exit_complete     ? Severity::information
+           : status == dorvane::exit_incomplete ? Severity::warning
                                                   : Severity::error;
 }
 
 std::string log_path() {
-    return dorvane::os::join_path(dorvane::os::program_directory(), dorvane::log::nombre_log);
+    return dorvane::os::join_path(dorvane::os::program_directory(), dorvane::log::log_name);
 }
 
 }  // namespace
@@ -163,7 +163,7 @@ int main(int argc, char** argv) {
             return dorvane::os::write_console(Stream::output, dorvane::version_text()) ? 0 : 1;
         case dorvane::Request::usage_error:
             dorvane::os::write_console(Stream::error, dorvane::usage_error_text(arguments.problem));
-            return dorvane::salida_uso;
+            return dorvane::exit_usage;
         case dorvane::Request::dry_run:
             return plan();
         case dorvane::Request::check:
@@ -175,17 +175,17 @@ int main(int argc, char** argv) {
     }
     const auto started = std::chrono::steady_clock::now();
     const auto started_at = std::chrono::system_clock::now();
-    dorvane::ResumenEjecucion resumen;
+    dorvane::RunSummary summary;
     dorvane::PreviousMetrics previous;
-    const RunOutcome outcome = run(resumen, started_at, previous);
+    const RunOutcome outcome = run(summary, started_at, previous);
     const int status = outcome.status;
     dorvane::os::end_reports(log_path);
-    const dorvane::FinEjecucion fin{status, std::chrono::system_clock::now(),
+    const dorvane::RunEnd run_end{status, std::chrono::system_clock::now(),
                                     std::chrono::steady_clock::now() - started, started_at};
     try {
-        dorvane::os::tell_summary(dorvane::summary_text(resumen, fin.duracion, status), severity_of(status));
+        dorvane::os::tell_summary(dorvane::summary_text(summary, run_end.duration, status), severity_of(status));
     } catch (const std::bad_alloc&) {  // no memory left for the summary: the run's status stands
     }
-    if (!outcome.refused) dorvane::publish_metrics(resumen, fin, previous);
+    if (!outcome.refused) dorvane::publish_metrics(summary, run_end, previous);
     return status;
 }

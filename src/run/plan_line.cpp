@@ -6,7 +6,7 @@
 
 namespace dorvane {
 
-const char marca_escapes[] = "-- with escapes: ";
+const char escapes_mark[] = "-- with escapes: ";
 
 namespace {
 
@@ -68,29 +68,29 @@ void for_each_code_point(const std::u16string& text, Visit&& visit) {
 
 }  // namespace
 
-bool se_escapa(char32_t c) {
+bool is_escaped(char32_t c) {
     return c < 0x20 || (c >= 0x7F && c <= 0x9F) ||  // C0, DEL, C1
            c == 0x2028 || c == 0x2029 ||            // line and paragraph separators
            (c >= 0xD800 && c <= 0xDFFF) ||          // a surrogate without its pair
            is_format_character(c) || is_default_ignorable(c);
 }
 
-std::string linea_del_plan(const std::string& linea, const std::function<bool(char32_t)>& representable) {
+std::string plan_line(const std::string& line, const std::function<bool(char32_t)>& representable) {
     bool plain = true;
-    for (const char c : linea) {
+    for (const char c : line) {
         const auto byte = static_cast<unsigned char>(c);
         if (byte < 0x20 || byte >= 0x7F) {
             plain = false;
             break;
         }
     }
-    if (plain) return linea;  // printable ASCII: the statements of ordinary names
+    if (plain) return line;  // printable ASCII: the statements of ordinary names
 
-    const std::u16string wide = os::utf8_to_utf16(linea);
-    const auto escaped = [&](char32_t c) { return se_escapa(c) || !representable(c); };
+    const std::u16string wide = os::utf8_to_utf16(line);
+    const auto escaped = [&](char32_t c) { return is_escaped(c) || !representable(c); };
     bool any = false;
     for_each_code_point(wide, [&](char32_t c, const std::u16string&) { any = any || escaped(c); });
-    if (!any) return linea;
+    if (!any) return line;
 
     std::u16string out;
     for_each_code_point(wide, [&](char32_t c, const std::u16string& unit) {
@@ -104,7 +104,7 @@ std::string linea_del_plan(const std::string& linea, const std::function<bool(ch
             out += unit;
         }
     });
-    return marca_escapes + os::utf16_to_utf8(out);
+    return escapes_mark + os::utf16_to_utf8(out);
 }
 
 }  // namespace dorvane

@@ -11,7 +11,7 @@
 
 namespace dorvane {
 
-const char nombre_metricas[] = "dorvane.prom";
+const char metrics_file_name[] = "dorvane.prom";
 
 namespace {
 
@@ -48,10 +48,10 @@ void sample(std::string& out, const char* name, const std::string& labels, const
 }
 
 // The data source's counts, or zeros for one the run never reached.
-ResumenFuente counts_of(const ResumenEjecucion& resumen, const std::string& fuente) {
-    for (const ResumenFuente& f : resumen.fuentes)
-        if (f.fuente == fuente) return f;
-    return ResumenFuente{fuente};
+DataSourceSummary counts_of(const RunSummary& summary, const std::string& data_source) {
+    for (const DataSourceSummary& f : summary.data_sources)
+        if (f.data_source == data_source) return f;
+    return DataSourceSummary{data_source};
 }
 
 std::string seconds(double value) {
@@ -72,72 +72,72 @@ bool is_plain_number(const std::string& text) {
 
 // A file that cannot be read or written is a warning, as a setting that
 // cannot be written.
-void warn_metrics(const std::string& what, const Error& fallo, const std::string& remedy = "") noexcept {
+void warn_metrics(const std::string& what, const Error& failure, const std::string& remedy = "") noexcept {
     try {
         os::warn(os::Warning::metrics_not_written,
-                 what + ": " + error_text(fallo) + remedy);
+                 what + ": " + error_text(failure) + remedy);
     } catch (const std::exception&) {  // no memory left to tell it
     }
 }
 
 }  // namespace
 
-std::string metrics_text(const ResumenEjecucion& resumen, const FinEjecucion& fin,
-                         const std::optional<std::string>& exito_anterior) {
+std::string metrics_text(const RunSummary& summary, const RunEnd& run_end,
+                         const std::optional<std::string>& previous_success) {
     using std::chrono::duration;
-    const std::string terminada = unix_seconds(fin.terminada);
-    const std::optional<std::string> exito = fin.estado == salida_completa ? terminada : exito_anterior;
+    const std::string ended = unix_seconds(run_end.ended);
+    const std::optional<std::string> success = run_end.status == exit_complete ? ended : previous_success;
 
     std::string out;
     describe(out, start_metric, start_help);
-    sample(out, start_metric, "", unix_seconds(fin.started));
+    sample(out, start_metric, "", unix_seconds(run_end.started));
     describe(out, "dorvane_last_run_timestamp_seconds", "When the last run ended, in Unix seconds.");
-    sample(out, "dorvane_last_run_timestamp_seconds", "", terminada);
+    sample(out, "dorvane_last_run_timestamp_seconds", "", ended);
     describe(out, "dorvane_last_run_duration_seconds", "How long the last run took.");
-    sample(out, "dorvane_last_run_duration_seconds", "", seconds(duration<double>(fin.duracion).count()));
+    sample(out, "dorvane_last_run_duration_seconds", "", seconds(duration<double>(run_end.duration).count()));
     describe(out, "dorvane_last_run_exit_status",
              "The last run's exit status: 0 all done, 3 a data source not opened, a grant failed or userSQL not "
              "proven read-only, 1 ended early.");
-    sample(out, "dorvane_last_run_exit_status", "", std::to_string(fin.estado));
-    if (exito) {
+    sample(out, "dorvane_last_run_exit_status", "", std::to_string(run_end.status));
+    if (success) {
         describe(out, last_success_metric, "When the last run that exited 0 ended, in Unix seconds.");
-        sample(out, last_success_metric, "", *exito);
+        sample(out, last_success_metric, "", *success);
     }
 
     describe(out, "dorvane_data_source_opened", "1 when the last run opened the data source, 0 otherwise.");
-    for (const std::string& fuente : fuentes_de_datos)
-        sample(out, "dorvane_data_source_opened", label("data_source", fuente),
-               counts_of(resumen, fuente).abierta ? "1" : "0");
+    for (const std::string& data_source : data_source_names)
+        sample(out, "dorvane_data_source_opened", label("data_source", data_source),
+               counts_of(summary, data_source).opened ? "1" : "0");
     describe(out, "dorvane_tables_walked", "The catalogue's tables that the last run walked.");
-    for (const std::string& fuente : fuentes_de_datos)
-        sample(out, "dorvane_tables_walked", label("data_source", fuente), std::to_string(counts_of(resumen, fuente).tablas));
+    for (const std::string& data_source : data_source_names)
+        sample(out, "dorvane_tables_walked", label("data_source", data_source), std::to_string(counts_of(summary, data_source).tables_walked));
     describe(out, "dorvane_privileges_checked",
              "1 when the last run read what userSQL can still do on the data source, 0 otherwise.");
-    for (const std::string& fuente : fuentes_de_datos)
-        sample(out, "dorvane_privileges_checked", label("data_source", fuente),
-               counts_of(resumen, fuente).privilege_check == PrivilegeCheck::made ? "1" : "0");
+    for (const std::string& data_source : data_source_names)
+        sample(out, "dorvane_privileges_checked", label("data_source", data_source),
+               counts_of(summary, data_source).privilege_check == PrivilegeCheck::made ? "1" : "0");
     describe(out, "dorvane_excess_privileges",
              "The privileges beyond SELECT on PUB's tables that userSQL held after the last run, itself or through "
              "PUBLIC.");
-    for (const std::string& fuente : fuentes_de_datos)
-        sample(out, "dorvane_excess_privileges", label("data_source", fuente),
-               std::to_string(counts_of(resumen, fuente).excess_privileges));
+    for (const std::string& data_source : data_source_names)
+        sample(out, "dorvane_excess_privileges", label("data_source", data_source),
+               std::to_string(counts_of(summary, data_source).excess_privileges));
     const struct {
         const char* name;
         const char* help;
-        std::size_t ResumenFuente::*revoke;
-        std::size_t ResumenFuente::*grant;
+        std::size_t DataSourceSummary::*revoke;
+        std::size_t DataSourceSummary::*grant;
     } statements[] = {
-        {"dorvane_statements_sent", "The statements that the last run sent.", &ResumenFuente::revocaciones,
-         &ResumenFuente::concesiones},
+        {"dorvane_statements_sent", "The statements that the last run sent.", &DataSourceSummary::revokes,
+         &DataSourceSummary::grants},
         {"dorvane_statements_failed", "The statements that failed in the last run.",
-         &ResumenFuente::revocaciones_fallidas, &ResumenFuente::concesiones_fallidas},
+         &DataSourceSummary::revokes_failed, &DataSourceSummary::grants_failed},
     };
     for (const auto& s : statements) {
         describe(out, s.name, s.help);
-        for (const std::string& fuente : fuentes_de_datos) {
-            const ResumenFuente f = counts_of(resumen, fuente);
-            const std::string where = label("data_source", fuente) + ",";
+        for (const std::string& data_source : data_source_names) {
+            const DataSourceSummary f = counts_of(summary, data_source);
+            const std::string where = label("data_source", data_source) + ",";
             sample(out, s.name, where + label("statement", "revoke"), std::to_string(f.*s.revoke));
             sample(out, s.name, where + label("statement", "grant"), std::to_string(f.*s.grant));
         }
@@ -147,18 +147,18 @@ std::string metrics_text(const ResumenEjecucion& resumen, const FinEjecucion& fi
     return out;
 }
 
-std::optional<std::string> last_success_in(const std::string& anterior) {
+std::optional<std::string> last_success_in(const std::string& previous_file) {
     const std::string prefix = std::string(last_success_metric) + " ";
     std::size_t at = 0;
-    while (at < anterior.size()) {
-        std::size_t end = anterior.find('\n', at);
-        if (end == std::string::npos) end = anterior.size();
-        if (anterior.compare(at, prefix.size(), prefix) == 0) {
+    while (at < previous_file.size()) {
+        std::size_t end = previous_file.find('\n', at);
+        if (end == std::string::npos) end = previous_file.size();
+        if (previous_file.compare(at, prefix.size(), prefix) == 0) {
             // An edited file's line may end in blanks or CR LF.
             std::size_t value_end = end;
-            while (value_end > at + prefix.size() && std::strchr(" \t\r", anterior[value_end - 1]) != nullptr)
+            while (value_end > at + prefix.size() && std::strchr(" \t\r", previous_file[value_end - 1]) != nullptr)
                 --value_end;
-            const std::string value = anterior.substr(at + prefix.size(), value_end - at - prefix.size());
+            const std::string value = previous_file.substr(at + prefix.size(), value_end - at - prefix.size());
             if (is_plain_number(value)) return value;
             return std::nullopt;
         }
@@ -167,17 +167,17 @@ std::optional<std::string> last_success_in(const std::string& anterior) {
     return std::nullopt;
 }
 
-std::string start_metrics_text(const std::optional<std::string>& anterior,
+std::string start_metrics_text(const std::optional<std::string>& previous_file,
                                std::chrono::system_clock::time_point started) {
     std::string out;
     describe(out, start_metric, start_help);
     sample(out, start_metric, "", unix_seconds(started));
-    if (!anterior) return out;
+    if (!previous_file) return out;
     const std::string start = start_metric;
-    for (std::size_t at = 0; at < anterior->size();) {
-        std::size_t end = anterior->find('\n', at);
-        if (end == std::string::npos) end = anterior->size();
-        std::string line = anterior->substr(at, end - at);
+    for (std::size_t at = 0; at < previous_file->size();) {
+        std::size_t end = previous_file->find('\n', at);
+        if (end == std::string::npos) end = previous_file->size();
+        std::string line = previous_file->substr(at, end - at);
         at = end + 1;
         if (!line.empty() && line.back() == '\r') line.pop_back();
         // The metric's name: a sample's first word, a comment's third.
@@ -199,26 +199,26 @@ namespace {
 // what was read.
 template <typename TextFrom>
 PreviousMetrics publish(PreviousMetrics previous, bool tell_writing, TextFrom&& text_from) noexcept {
-    std::string path = nombre_metricas;
+    std::string path = metrics_file_name;
     std::optional<std::string> folder;
     try {
         folder = os::metrics_directory();
         if (!folder) return {true, std::nullopt};
-        path = os::join_path(*folder, nombre_metricas);
+        path = os::join_path(*folder, metrics_file_name);
         // Whatever stands at the path, the new file takes its place; what
         // cannot be read only loses the carry-over, and says why.
         if (!previous.read) {
             previous.read = true;
             try {
                 previous.text = os::read_small_file(path);
-            } catch (const Error& fallo) {
-                warn_metrics("the last success was not carried over from " + path, fallo);
+            } catch (const Error& failure) {
+                warn_metrics("the last success was not carried over from " + path, failure);
             }
         }
         os::replace_file(path, text_from(previous.text));
-    } catch (const Error& fallo) {
+    } catch (const Error& failure) {
         if (tell_writing)
-            warn_metrics("the metrics were not written to " + path, fallo, folder ? os::how_to_allow(fallo, *folder) : "");
+            warn_metrics("the metrics were not written to " + path, failure, folder ? os::how_to_allow(failure, *folder) : "");
     } catch (const std::exception&) {  // out of memory: the run's status stands
     }
     return previous;
@@ -228,19 +228,19 @@ PreviousMetrics publish(PreviousMetrics previous, bool tell_writing, TextFrom&& 
 
 void forget_metrics() {
     const std::optional<std::string> folder = os::metrics_directory();
-    if (folder) os::remove_file(os::join_path(*folder, nombre_metricas));
+    if (folder) os::remove_file(os::join_path(*folder, metrics_file_name));
 }
 
 PreviousMetrics publish_start(std::chrono::system_clock::time_point started) noexcept {
-    return publish({}, false, [&](const std::optional<std::string>& anterior) {
-        return start_metrics_text(anterior, started);
+    return publish({}, false, [&](const std::optional<std::string>& previous_file) {
+        return start_metrics_text(previous_file, started);
     });
 }
 
-void publish_metrics(const ResumenEjecucion& resumen, const FinEjecucion& fin,
+void publish_metrics(const RunSummary& summary, const RunEnd& run_end,
                      const PreviousMetrics& previous) noexcept {
-    publish(previous, true, [&](const std::optional<std::string>& anterior) {
-        return metrics_text(resumen, fin, anterior ? last_success_in(*anterior) : std::nullopt);
+    publish(previous, true, [&](const std::optional<std::string>& previous_file) {
+        return metrics_text(summary, run_end, previous_file ? last_success_in(*previous_file) : std::nullopt);
     });
 }
 

@@ -13,30 +13,30 @@
 namespace dorvane {
 
 // The metrics file's name, in the collector's folder.
-extern const char nombre_metricas[];
+extern const char metrics_file_name[];
 
-struct FinEjecucion {
-    int estado;                                         // the exit status
-    std::chrono::system_clock::time_point terminada;    // when the run ended
-    std::chrono::steady_clock::duration duracion;
+struct RunEnd {
+    int status;                                         // the exit status
+    std::chrono::system_clock::time_point ended;    // when the run ended
+    std::chrono::steady_clock::duration duration;
     std::chrono::system_clock::time_point started;      // when it started
 };
 
 // The file's whole text: LF lines, a final newline, each metric with its
 // HELP and TYPE lines. The last success is this run's end when it exited
-// 0, otherwise `exito_anterior` (absent until a run has succeeded).
-std::string metrics_text(const ResumenEjecucion& resumen, const FinEjecucion& fin,
-                         const std::optional<std::string>& exito_anterior);
+// 0, otherwise `previous_success` (absent until a run has succeeded).
+std::string metrics_text(const RunSummary& summary, const RunEnd& run_end,
+                         const std::optional<std::string>& previous_success);
 
 // The last success that an earlier file recorded, exactly as written there
 // (but blanks or a CR at the end of its line), when it holds a plain
 // number; nothing otherwise.
-std::optional<std::string> last_success_in(const std::string& anterior);
+std::optional<std::string> last_success_in(const std::string& previous_file);
 
-// The file that a run publishes as it starts: `anterior`'s gauges (the
+// The file that a run publishes as it starts: `previous_file`'s gauges (the
 // previous run's, as they were) with this run's start in place of the
 // previous one. Lines of anything but dorvane's own metrics are left out.
-std::string start_metrics_text(const std::optional<std::string>& anterior,
+std::string start_metrics_text(const std::optional<std::string>& previous_file,
                                std::chrono::system_clock::time_point started);
 
 // The previous run's metrics file, as a run's start read it.
@@ -64,7 +64,7 @@ void forget_metrics();
 // all the same. A previous file that cannot be read, a file that cannot be
 // written and a folder that cannot be told are each a warning, and change
 // nothing else.
-void publish_metrics(const ResumenEjecucion& resumen, const FinEjecucion& fin,
+void publish_metrics(const RunSummary& summary, const RunEnd& run_end,
                      const PreviousMetrics& previous = {}) noexcept;
 
 }  // namespace dorvane

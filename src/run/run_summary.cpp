@@ -11,7 +11,7 @@ std::string counted(const char* what, std::size_t sent, std::size_t failed) {
     return std::string(what) + ": " + std::to_string(sent) + " sent, " + std::to_string(failed) + " failed";
 }
 
-std::string outcome_of(const ResumenFuente& f) {
+std::string outcome_of(const DataSourceSummary& f) {
     switch (f.privilege_check) {
         case PrivilegeCheck::made:
             return f.excess_privileges == 0 ? "userSQL read-only"
@@ -22,40 +22,40 @@ std::string outcome_of(const ResumenFuente& f) {
     return "privileges not checked";
 }
 
-std::string line_for(const ResumenFuente& f) {
-    if (!f.abierta) return f.fuente + ": could not be opened";
-    return f.fuente + ": " + std::to_string(f.tablas) + " tables walked; " +
-           counted("revokes", f.revocaciones, f.revocaciones_fallidas) + "; " +
-           counted("grants", f.concesiones, f.concesiones_fallidas) + "; " + outcome_of(f);
+std::string line_for(const DataSourceSummary& f) {
+    if (!f.opened) return f.data_source + ": could not be opened";
+    return f.data_source + ": " + std::to_string(f.tables_walked) + " tables walked; " +
+           counted("revokes", f.revokes, f.revokes_failed) + "; " +
+           counted("grants", f.grants, f.grants_failed) + "; " + outcome_of(f);
 }
 
 }  // namespace
 
-bool ResumenEjecucion::completa() const {
-    if (fuentes.size() != fuentes_de_datos.size()) return false;
-    for (const ResumenFuente& f : fuentes)
-        if (!f.abierta || f.concesiones_fallidas != 0 || f.privilege_check == PrivilegeCheck::failed ||
+bool RunSummary::complete() const {
+    if (data_sources.size() != data_source_names.size()) return false;
+    for (const DataSourceSummary& f : data_sources)
+        if (!f.opened || f.grants_failed != 0 || f.privilege_check == PrivilegeCheck::failed ||
             f.excess_privileges != 0)
             return false;
     return true;
 }
 
-EstadoSalida estado_salida(const ResumenEjecucion& resumen, bool terminada_antes) {
-    if (terminada_antes) return salida_anticipada;
-    return resumen.completa() ? salida_completa : salida_incompleta;
+ExitStatus exit_status_of(const RunSummary& summary, bool ended_early) {
+    if (ended_early) return exit_early;
+    return summary.complete() ? exit_complete : exit_incomplete;
 }
 
-std::string summary_text(const ResumenEjecucion& resumen, std::chrono::steady_clock::duration duracion,
+std::string summary_text(const RunSummary& summary, std::chrono::steady_clock::duration duration,
                          int exit_status) {
     std::string text = "Summary of the run:\n";
-    for (const std::string& fuente : fuentes_de_datos) {
-        const ResumenFuente* reached = nullptr;
-        for (const ResumenFuente& f : resumen.fuentes)
-            if (f.fuente == fuente) reached = &f;
-        text += "  " + (reached != nullptr ? line_for(*reached) : fuente + ": not reached") + "\n";
+    for (const std::string& data_source : data_source_names) {
+        const DataSourceSummary* reached = nullptr;
+        for (const DataSourceSummary& f : summary.data_sources)
+            if (f.data_source == data_source) reached = &f;
+        text += "  " + (reached != nullptr ? line_for(*reached) : data_source + ": not reached") + "\n";
     }
     char seconds[32];
-    std::snprintf(seconds, sizeof seconds, "%.2f", std::chrono::duration<double>(duracion).count());
+    std::snprintf(seconds, sizeof seconds, "%.2f", std::chrono::duration<double>(duration).count());
     return text + "  ended after " + seconds + " s with exit status " + std::to_string(exit_status) + "\n";
 }
 

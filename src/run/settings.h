@@ -7,26 +7,26 @@
 namespace dorvane {
 
 // Processed in this order.
-inline const std::array<std::string, 3> fuentes_de_datos = {"VistasQuendar", "VistasQuendar1",
+inline const std::array<std::string, 3> data_source_names = {"VistasQuendar", "VistasQuendar1",
                                                             "VistasQuendar2"};
 
 // A data source's settings key, below HKEY_LOCAL_MACHINE.
-inline std::string clave_fuente(const std::string& fuente) {
-    return "SOFTWARE\\ODBC\\ODBC.INI\\" + fuente;
+inline std::string data_source_key(const std::string& data_source) {
+    return "SOFTWARE\\ODBC\\ODBC.INI\\" + data_source;
 }
 
-struct Ajuste {
-    const char* nombre;
-    const char* valor;
+struct Setting {
+    const char* name;
+    const char* value;
 };
 
 // Written to every data source before the work, in this order.
-inline constexpr std::array<Ajuste, 2> ajustes_antes = {{
+inline constexpr std::array<Setting, 2> settings_before = {{
     {"DefaultIsolationLevel", "REPEATABLE READ"},
     {"ArraySize", "1000"},
 }};
 
 // Written after the work; ArraySize keeps its value.
-inline constexpr Ajuste ajuste_despues = {"DefaultIsolationLevel", "READ UNCOMMITTED"};
+inline constexpr Setting setting_after = {"DefaultIsolationLevel", "READ UNCOMMITTED"};
 
 }  // namespace dorvane

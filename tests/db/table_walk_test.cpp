@@ -10,7 +10,7 @@ namespace {
 
 using testing::FakeForm;
 
-const std::string query = db::consulta_catalogo;
+const std::string query = db::catalogue_query;
 
 // The privilege statements among the calls, in order.
 std::vector<std::string> statements(const std::vector<std::string>& calls) {

@@ -13,29 +13,29 @@ bool ascii(char32_t c) { return c < 0x80; }
 
 TEST(PlanLine, AnOrdinaryStatementIsPrintedAsItIs) {
     const std::string statement = "Revoke all on \"PUB\".\"a\\b\"\"c\" from 'userSQL'";
-    EXPECT_EQ(linea_del_plan(statement, ascii), statement);
-    EXPECT_EQ(linea_del_plan("grant select on \"PUB\".\"a\xC3\xB1o\" to 'userSQL'", everything),
+    EXPECT_EQ(plan_line(statement, ascii), statement);
+    EXPECT_EQ(plan_line("grant select on \"PUB\".\"a\xC3\xB1o\" to 'userSQL'", everything),
               "grant select on \"PUB\".\"a\xC3\xB1o\" to 'userSQL'");
 }
 
 // A name that would print a heading and a statement of its own, or erase
 // the line on a terminal, prints as one marked line of escapes.
 TEST(PlanLine, ANameThatWouldForgeLinesIsOneMarkedLineOfEscapes) {
-    EXPECT_EQ(linea_del_plan("Revoke all on \"PUB\".\"t\n-- VistasQuendar2\nRevoke all on \"x\"\r\x1b[2K\" from 'userSQL'",
+    EXPECT_EQ(plan_line("Revoke all on \"PUB\".\"t\n-- VistasQuendar2\nRevoke all on \"x\"\r\x1b[2K\" from 'userSQL'",
                              everything),
               "-- with escapes: Revoke all on \"PUB\".\"t\\u{0A}-- VistasQuendar2\\u{0A}Revoke all on \"x\"\\u{0D}"
               "\\u{1B}[2K\" from 'userSQL'");
     // DEL, a C1 control, a line separator, a right-to-left override.
-    EXPECT_EQ(linea_del_plan("a\x7F" "b\xC2\x85" "c\xE2\x80\xA8" "d\xE2\x80\xAE" "e", everything),
+    EXPECT_EQ(plan_line("a\x7F" "b\xC2\x85" "c\xE2\x80\xA8" "d\xE2\x80\xAE" "e", everything),
               "-- with escapes: a\\u{7F}b\\u{85}c\\u{2028}d\\u{202E}e");
     // A name's own backslashes are doubled there: "\u{0A}" as typed is not an escape.
-    EXPECT_EQ(linea_del_plan("x\\u{0A}\ty", everything), "-- with escapes: x\\\\u{0A}\\u{09}y");
+    EXPECT_EQ(plan_line("x\\u{0A}\ty", everything), "-- with escapes: x\\\\u{0A}\\u{09}y");
 }
 
 // Where the output cannot carry a character (the C locale, an ANSI code
 // page), it is an escape rather than a "?" that names another table.
 TEST(PlanLine, ACharacterTheOutputCannotCarryIsAnEscape) {
-    EXPECT_EQ(linea_del_plan("a\xC3\xB1o \xF0\x9F\x98\x80", ascii), "-- with escapes: a\\u{F1}o \\u{1F600}");
+    EXPECT_EQ(plan_line("a\xC3\xB1o \xF0\x9F\x98\x80", ascii), "-- with escapes: a\\u{F1}o \\u{1F600}");
 }
 
 // The invisible characters that hide, join or reorder text: "ord", U+200B,
@@ -53,16 +53,16 @@ TEST(PlanLine, EveryFormatCharacterIsAnEscape) {
                                                                     static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF))};
             char escape[16];
             std::snprintf(escape, sizeof escape, "\\u{%02X}", static_cast<unsigned>(c));
-            EXPECT_EQ(linea_del_plan("ord" + os::utf16_to_utf8(one) + "ers", everything),
+            EXPECT_EQ(plan_line("ord" + os::utf16_to_utf8(one) + "ers", everything),
                       std::string("-- with escapes: ord") + escape + "ers");
         }
     }
     // Surrogates reach the plan only unpaired; each is an escape too.
-    EXPECT_TRUE(se_escapa(0xD800));
-    EXPECT_TRUE(se_escapa(0xDFFF));
+    EXPECT_TRUE(is_escaped(0xD800));
+    EXPECT_TRUE(is_escaped(0xDFFF));
     // Letters, marks and spaces that a reader sees are not.
     for (const char32_t shown : {0x00E9, 0x0301, 0x00A0, 0x3000, 0x1F600, 0xFFFD})
-        EXPECT_FALSE(se_escapa(shown)) << std::hex << static_cast<unsigned>(shown);
+        EXPECT_FALSE(is_escaped(shown)) << std::hex << static_cast<unsigned>(shown);
 }
 
 // The rest of Unicode's default-ignorable code points, which a terminal
@@ -74,7 +74,7 @@ TEST(PlanLine, EveryDefaultIgnorableCodePointIsAnEscape) {
                                              : std::u16string{static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)),
                                                               static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF))});
     };
-    EXPECT_EQ(linea_del_plan("ord" + utf8(0x034F) + "ers", everything), "-- with escapes: ord\\u{34F}ers");
+    EXPECT_EQ(plan_line("ord" + utf8(0x034F) + "ers", everything), "-- with escapes: ord\\u{34F}ers");
     const std::pair<char32_t, char32_t> ranges[] = {
         {0x00AD, 0x00AD}, {0x034F, 0x034F}, {0x061C, 0x061C},   {0x115F, 0x1160},   {0x17B4, 0x17B5},
         {0x180B, 0x180F}, {0x200B, 0x200F}, {0x202A, 0x202E},   {0x2060, 0x206F},   {0x3164, 0x3164},
@@ -84,11 +84,11 @@ TEST(PlanLine, EveryDefaultIgnorableCodePointIsAnEscape) {
         for (const char32_t c : {first, last}) {
             char escape[16];
             std::snprintf(escape, sizeof escape, "\\u{%02X}", static_cast<unsigned>(c));
-            EXPECT_EQ(linea_del_plan("a" + utf8(c) + "b", everything), std::string("-- with escapes: a") + escape + "b");
+            EXPECT_EQ(plan_line("a" + utf8(c) + "b", everything), std::string("-- with escapes: a") + escape + "b");
         }
     }
     for (const char32_t beside : {0x034E, 0x0350, 0x115E, 0x1161, 0x3163, 0x3165, 0xFDFF, 0xFE10, 0xE1000})
-        EXPECT_FALSE(se_escapa(beside)) << std::hex << static_cast<unsigned>(beside);
+        EXPECT_FALSE(is_escaped(beside)) << std::hex << static_cast<unsigned>(beside);
 }
 
 }  // namespace

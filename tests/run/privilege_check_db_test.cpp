@@ -42,8 +42,8 @@ std::size_t count_of(const std::string& text, const std::string& what) {
     return n;
 }
 
-std::string sample(const std::string& prom, const std::string& metric, const std::string& fuente) {
-    const std::string line = "\n" + metric + "{data_source=\"" + fuente + "\"} ";
+std::string sample(const std::string& prom, const std::string& metric, const std::string& data_source) {
+    const std::string line = "\n" + metric + "{data_source=\"" + data_source + "\"} ";
     const std::size_t at = prom.find(line);
     return at == std::string::npos ? "absent" : prom.substr(at + line.size(), prom.find('\n', at + 1) - at - line.size());
 }
@@ -89,9 +89,9 @@ TEST(PrivilegeCheck, GrantsThatTheRevokesCannotTakeAwayAreToldUntilRevoked) {
     EXPECT_EQ(clean_run.exit_status, 0) << clean_run.standard_error;
     EXPECT_EQ(clean_run.standard_error, "");
     prom = read_bytes(metrics / "dorvane.prom");
-    for (const std::string fuente : {"VistasQuendar", "VistasQuendar1", "VistasQuendar2"}) {
-        EXPECT_EQ(sample(prom, "dorvane_excess_privileges", fuente), "0") << fuente;
-        EXPECT_EQ(sample(prom, "dorvane_privileges_checked", fuente), "1") << fuente;
+    for (const std::string data_source : {"VistasQuendar", "VistasQuendar1", "VistasQuendar2"}) {
+        EXPECT_EQ(sample(prom, "dorvane_excess_privileges", data_source), "0") << data_source;
+        EXPECT_EQ(sample(prom, "dorvane_privileges_checked", data_source), "1") << data_source;
     }
 }
 

@@ -18,15 +18,15 @@ using testing::TempDir;
 
 // A run that opened the first data source only, one of whose grants failed,
 // and left userSQL two privileges too many there.
-ResumenEjecucion partial_run() {
-    ResumenEjecucion resumen;
-    resumen.fuentes.push_back({"VistasQuendar", true, 4, 4, 1, 2, 1, PrivilegeCheck::made, 2});
-    resumen.fuentes.push_back({"VistasQuendar1", false});
-    return resumen;
+RunSummary partial_run() {
+    RunSummary summary;
+    summary.data_sources.push_back({"VistasQuendar", true, 4, 4, 1, 2, 1, PrivilegeCheck::made, 2});
+    summary.data_sources.push_back({"VistasQuendar1", false});
+    return summary;
 }
 
-FinEjecucion ended(int estado) {
-    return {estado, std::chrono::system_clock::time_point(std::chrono::seconds(1765339200)),
+RunEnd ended(int status) {
+    return {status, std::chrono::system_clock::time_point(std::chrono::seconds(1765339200)),
             std::chrono::milliseconds(1500), std::chrono::system_clock::time_point(std::chrono::seconds(1765339198))};
 }
 
