@@ -10,13 +10,15 @@ const char escapes_mark[] = "-- with escapes: ";
 
 namespace {
 
+struct CodePoints {
+    char32_t first, last;
+};
+
 // Unicode's format characters, general category Cf: invisible, they can
 // hide text (U+200B between "ord" and "ers" reads "orders"), join or
 // reorder it. The ranges are those of DerivedGeneralCategory.txt, Unicode
 // 15.1; the bidirectional controls and the soft hyphen are among them.
-constexpr struct {
-    char32_t first, last;
-} format_characters[] = {
+constexpr CodePoints format_characters[] = {
     {0x00AD, 0x00AD},   {0x0600, 0x0605},   {0x061C, 0x061C},   {0x06DD, 0x06DD},   {0x070F, 0x070F},
     {0x0890, 0x0891},   {0x08E2, 0x08E2},   {0x180E, 0x180E},   {0x200B, 0x200F},   {0x202A, 0x202E},
     {0x2060, 0x2064},   {0x2066, 0x206F},   {0xFEFF, 0xFEFF},   {0xFFF9, 0xFFFB},   {0x110BD, 0x110BD},
@@ -30,23 +32,16 @@ constexpr struct {
 // format characters, the combining grapheme joiner (U+034F between "ord"
 // and "ers" reads "orders"), the Hangul fillers, the variation selectors,
 // and the code points kept for more of them.
-constexpr struct {
-    char32_t first, last;
-} default_ignorable[] = {
+constexpr CodePoints default_ignorable[] = {
     {0x00AD, 0x00AD}, {0x034F, 0x034F}, {0x061C, 0x061C},   {0x115F, 0x1160},   {0x17B4, 0x17B5},
     {0x180B, 0x180F}, {0x200B, 0x200F}, {0x202A, 0x202E},   {0x2060, 0x206F},   {0x3164, 0x3164},
     {0xFE00, 0xFE0F}, {0xFEFF, 0xFEFF}, {0xFFA0, 0xFFA0},   {0xFFF0, 0xFFF8},   {0x1BCA0, 0x1BCA3},
     {0x1D173, 0x1D17A}, {0xE0000, 0xE0FFF},
 };
 
-bool is_format_character(char32_t c) {
-    for (const auto& range : format_characters)
-        if (c >= range.first && c <= range.last) return true;
-    return false;
-}
-
-bool is_default_ignorable(char32_t c) {
-    for (const auto& range : default_ignorable)
+template <std::size_t N>
+bool in_ranges(const CodePoints (&ranges)[N], char32_t c) {
+    for (const CodePoints& range : ranges)
         if (c >= range.first && c <= range.last) return true;
     return false;
 }
@@ -72,7 +67,7 @@ bool is_escaped(char32_t c) {
     return c < 0x20 || (c >= 0x7F && c <= 0x9F) ||  // C0, DEL, C1
            c == 0x2028 || c == 0x2029 ||            // line and paragraph separators
            (c >= 0xD800 && c <= 0xDFFF) ||          // a surrogate without its pair
-           is_format_character(c) || is_default_ignorable(c);
+           in_ranges(format_characters, c) || in_ranges(default_ignorable, c);
 }
 
 std::string plan_line(const std::string& line, const std::function<bool(char32_t)>& representable) {

@@ -150,6 +150,21 @@ bool walk_under_way(OwnServer& server, pid_t pid, int before = 0) {
     }
 }
 
+// Three thousand tables of PUB, long enough a walk to stop in the middle:
+// the statements that make them, and those that put them in the catalogue.
+struct CatalogueOfThousands {
+    std::string tables = "CREATE DATABASE \"PUB\";";
+    std::string catalogue = "INSERT INTO sysprogress.systables (id, owner, tbl) VALUES ";
+    CatalogueOfThousands() {
+        for (int i = 1; i <= 3000; ++i) {
+            const std::string n = std::to_string(i);
+            tables += "CREATE TABLE \"PUB\".\"t" + n + "\" (id INT) ENGINE=MyISAM;";
+            catalogue += (i > 1 ? ",(" : "(") + n + ",'PUB','t" + n + "')";
+        }
+        catalogue += ";";
+    }
+};
+
 // How the server is lost mid-walk: killed, or frozen so that it keeps its
 // connections and never answers, which the driver's read timeout ends.
 enum class Loss { killed, frozen };
@@ -158,13 +173,8 @@ class ServerLost : public ::testing::TestWithParam<Loss> {};
 
 TEST_P(ServerLost, DuringAWalkEndsTheRunWithItsErrorInBoundedTime) {
     OwnServer server;
-    std::string statements = "CREATE DATABASE \"PUB\";";
-    std::string rows;
-    for (int i = 1; i <= 3000; ++i) {
-        statements += "CREATE TABLE \"PUB\".\"t" + std::to_string(i) + "\" (id INT) ENGINE=MyISAM;";
-        rows += (i > 1 ? "," : "") + std::string("(") + std::to_string(i) + ",'PUB','t" + std::to_string(i) + "')";
-    }
-    server.sql(statements + "INSERT INTO sysprogress.systables (id, owner, tbl) VALUES " + rows + ";");
+    const CatalogueOfThousands tables;
+    server.sql(tables.tables + tables.catalogue);
     TempDir program, odbc;
     write_odbc_config(odbc.path(), data_sources_at(server.dir / "mysqld.sock"));
     const std::string settings_before = read_bytes(odbc / "odbc.ini");
@@ -221,13 +231,8 @@ std::string sample_in(const std::string& metrics, const std::string& name) {
 // gauges as they were, under a start that is newer than their end.
 TEST(Faults, ARunKilledMidWalkLeavesItsStartNewerThanTheLastEnd) {
     OwnServer server;
-    std::string statements = "CREATE DATABASE \"PUB\";";
-    std::string rows;
-    for (int i = 1; i <= 3000; ++i) {
-        statements += "CREATE TABLE \"PUB\".\"t" + std::to_string(i) + "\" (id INT) ENGINE=MyISAM;";
-        rows += (i > 1 ? "," : "") + std::string("(") + std::to_string(i) + ",'PUB','t" + std::to_string(i) + "')";
-    }
-    server.sql(statements);
+    const CatalogueOfThousands tables;
+    server.sql(tables.tables);
     TempDir program, odbc;
     write_odbc_config(odbc.path(), data_sources_at(server.dir / "mysqld.sock"));
     install_program(program.path());
@@ -237,7 +242,7 @@ TEST(Faults, ARunKilledMidWalkLeavesItsStartNewerThanTheLastEnd) {
     const std::string night_before = metrics_of(program.path());
     if (night_before.empty()) GTEST_SKIP() << "no metrics folder of the test's own here";
 
-    server.sql("INSERT INTO sysprogress.systables (id, owner, tbl) VALUES " + rows + ";");
+    server.sql(tables.catalogue);
     std::this_thread::sleep_for(std::chrono::milliseconds(1100));  // its start falls in a later second
     const int revokes_before = revokes_seen(server);
     const pid_t pid = start_program(program.path(), odbc.path());
