@@ -161,6 +161,16 @@ std::string own_metrics_folder(const std::string& metrics_dir) {
            shell_quote(metrics_dir) + " ";
 }
 
+const std::string& metrics_folder_trouble() {
+    static const std::string trouble = [] {
+        int status = -1;
+        const std::string words =
+            run(shell_quote(std::string(DORVANE_SOURCE_DIR) + "/scripts/own-metrics-folder.sh") + " --check", "", &status);
+        return status == 0 ? std::string() : words.empty() ? std::string("own-metrics-folder.sh --check failed") : words;
+    }();
+    return trouble;
+}
+
 ProgramRun run_program(const std::string& program_dir, const std::string& odbc_dir, const std::string& arguments,
                        const std::string& launcher, const std::string& metrics_dir, const std::string& program_file) {
     const std::string exe = program_dir + "/dorvane";

@@ -80,4 +80,8 @@ ProgramRun run_program(const std::string& program_dir, const std::string& odbc_d
 // (scripts/own-metrics-folder.sh); the command keeps the same pid.
 std::string own_metrics_folder(const std::string& metrics_dir);
 
+// Why no metrics folder of a test's own can be given on this machine (no
+// private mount namespace, a chroot); empty where one can. Asked once.
+const std::string& metrics_folder_trouble();
+
 }  // namespace dorvane::testing
