@@ -33,6 +33,13 @@ TEST(CommandLine, TheExportersTextfileFolderIsReadAsTheExporterReadsItsFlags) {
     EXPECT_EQ(folder("--collector.textfile.directoryx=C:\\x --collector.textfile.directories"), std::nullopt);
     EXPECT_EQ(folder("--collector.textfile.directories= --collector.textfile.directory=C:\\m"), "C:\\m");
     EXPECT_EQ(folder("--collectors.enabled textfile"), std::nullopt);
+    // Windows writes service command lines with tabs as well as blanks, and
+    // an empty argument as two double quotes.
+    EXPECT_EQ(folder("--collector.textfile.directory C:\\metrics\t--log.file eventlog"), "C:\\metrics");
+    const os::TextfileFlags empty = os::textfile_flags(
+        program + "--collector.textfile.directories \"\" --config.file C:\\we\\config.yml");
+    EXPECT_EQ(empty.directory, std::nullopt);
+    EXPECT_EQ(empty.config_file, "C:\\we\\config.yml");
 
     EXPECT_EQ(os::textfile_flags(program + "--config.file C:\\we\\config.yml").config_file, "C:\\we\\config.yml");
     EXPECT_EQ(os::textfile_flags(program + "--config.file=\"C:\\my we\\c.yml\"").config_file, "C:\\my we\\c.yml");

@@ -11,6 +11,7 @@
 #include "common/error.h"
 #include "os/whole_file.h"
 #include "support/failing_fsync.h"
+#include "support/no_unnamed_files.h"
 #include "support/short_write.h"
 #include "support/temp_dir.h"
 
@@ -121,6 +122,44 @@ TEST(AtomicFile, AShortWriteStillGivesTheWholeFile) {
     }
     EXPECT_EQ(read_bytes(dir / "odbc.ini"), content);
     EXPECT_EQ(read_bytes(dir / "dorvane.prom"), content);
+}
+
+// On a file system without unnamed files (NFS, CIFS, vfat) the new file is
+// a named one beside the target: the settings and the metrics still come
+// out whole, a failure leaves no such file behind, and a name that someone
+// else takes meanwhile is never written over.
+TEST(AtomicFile, WithoutUnnamedFilesANamedOneServesAndLeavesNothing) {
+    TempDir dir;
+    write_bytes(dir / "odbc.ini", "[A]\nK=old\n");
+    write_bytes(dir / "dorvane.prom", "old metrics\n");
+    testing::NoUnnamedFiles no_unnamed;
+    rewrite_file(dir / "odbc.ini", to("[A]\nK=new\n"));
+    os::replace_file(dir / "dorvane.prom", "new metrics\n");
+    EXPECT_EQ(no_unnamed.refused(), 2);
+    EXPECT_EQ(read_bytes(dir / "odbc.ini"), "[A]\nK=new\n");
+    EXPECT_EQ(read_bytes(dir / "dorvane.prom"), "new metrics\n");
+    const std::string whole = listing(dir.path());
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2) << whole;
+
+    EXPECT_THROW(rewrite_file(dir / "odbc.ini", to("[A]\nK=lost\n"),
+                              [](const char* step) {
+                                  if (std::string(step) == "write") throw Error(28, "No space left on device");
+                              }),
+                 Error);
+    EXPECT_EQ(listing(dir.path()), whole);
+
+    for (const std::string name : {"odbc.ini", "dorvane.prom"}) {
+        no_unnamed.take_next_name("someone else's\n");
+        if (name == "odbc.ini") rewrite_file(dir / name, to("[A]\nK=newer\n"));
+        else os::replace_file(dir / name, "newer metrics\n");
+        const std::string taken = no_unnamed.taken_name();
+        ASSERT_NE(taken, "") << name;
+        EXPECT_EQ(read_bytes(dir / taken), "someone else's\n") << name;
+        std::filesystem::remove(dir / taken);
+    }
+    EXPECT_EQ(read_bytes(dir / "odbc.ini"), "[A]\nK=newer\n");
+    EXPECT_EQ(read_bytes(dir / "dorvane.prom"), "newer metrics\n");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2) << listing(dir.path());
 }
 
 TEST(AtomicFile, AProcessKilledHalfWayLeavesTheOriginalAndNothingElse) {

@@ -36,16 +36,25 @@ TEST(PlanLine, ANameThatWouldForgeLinesIsOneMarkedLineOfEscapes) {
 // page), it is an escape rather than a "?" that names another table.
 TEST(PlanLine, ACharacterTheOutputCannotCarryIsAnEscape) {
     EXPECT_EQ(plan_line("a\xC3\xB1o \xF0\x9F\x98\x80", ascii), "-- with escapes: a\\u{F1}o \\u{1F600}");
+    // A pair of surrogates is one character, whatever its halves: U+203FF
+    // (a CJK ideograph) and U+1F3FF (a skin tone) end in U+DFFF.
+    const std::string ideograph = "t\xF0\xA0\x8F\xBF", skin_tone = "\xF0\x9F\x8F\xBFx";
+    EXPECT_EQ(plan_line(ideograph, everything), ideograph);
+    EXPECT_EQ(plan_line(skin_tone, everything), skin_tone);
+    EXPECT_EQ(plan_line(ideograph + skin_tone, ascii), "-- with escapes: t\\u{203FF}\\u{1F3FF}x");
 }
 
 // The invisible characters that hide, join or reorder text: "ord", U+200B,
 // "ers" must never read as "orders". Each one of Unicode's format
 // characters is an escape, even where the output could carry it.
 TEST(PlanLine, EveryFormatCharacterIsAnEscape) {
+    // Every range of general category Cf, Unicode 15.1.
     const std::pair<char32_t, char32_t> listed[] = {
-        {0x00AD, 0x00AD}, {0x061C, 0x061C}, {0x180E, 0x180E}, {0x200B, 0x200F}, {0x202A, 0x202E},
-        {0x2060, 0x2064}, {0x2066, 0x206F}, {0xFEFF, 0xFEFF}, {0xFFF9, 0xFFFB}, {0xE0001, 0xE0001},
-        {0xE0020, 0xE007F}, {0x0600, 0x0605}, {0x110BD, 0x110BD}, {0x13430, 0x1343F}, {0x1D173, 0x1D17A}};
+        {0x00AD, 0x00AD},   {0x0600, 0x0605},   {0x061C, 0x061C},   {0x06DD, 0x06DD},   {0x070F, 0x070F},
+        {0x0890, 0x0891},   {0x08E2, 0x08E2},   {0x180E, 0x180E},   {0x200B, 0x200F},   {0x202A, 0x202E},
+        {0x2060, 0x2064},   {0x2066, 0x206F},   {0xFEFF, 0xFEFF},   {0xFFF9, 0xFFFB},   {0x110BD, 0x110BD},
+        {0x110CD, 0x110CD}, {0x13430, 0x1343F}, {0x1BCA0, 0x1BCA3}, {0x1D173, 0x1D17A}, {0xE0001, 0xE0001},
+        {0xE0020, 0xE007F}};
     for (const auto& [first, last] : listed) {
         for (char32_t c = first; c <= last; ++c) {
             const std::u16string one = c < 0x10000 ? std::u16string(1, static_cast<char16_t>(c))
@@ -57,11 +66,12 @@ TEST(PlanLine, EveryFormatCharacterIsAnEscape) {
                       std::string("-- with escapes: ord") + escape + "ers");
         }
     }
-    // Surrogates reach the plan only unpaired; each is an escape too.
-    EXPECT_TRUE(is_escaped(0xD800));
-    EXPECT_TRUE(is_escaped(0xDFFF));
+    // The controls, the line and paragraph separators, and surrogates (they
+    // reach the plan only unpaired), by the first and last of each range.
+    for (const char32_t control : {0x00, 0x1F, 0x7F, 0x9F, 0x2028, 0x2029, 0xD800, 0xDFFF})
+        EXPECT_TRUE(is_escaped(control)) << std::hex << static_cast<unsigned>(control);
     // Letters, marks and spaces that a reader sees are not.
-    for (const char32_t shown : {0x00E9, 0x0301, 0x00A0, 0x3000, 0x1F600, 0xFFFD})
+    for (const char32_t shown : {0x0020, 0x007E, 0x00A0, 0x2027, 0x00E9, 0x0301, 0x3000, 0x1F600, 0xFFFD})
         EXPECT_FALSE(is_escaped(shown)) << std::hex << static_cast<unsigned>(shown);
 }
 

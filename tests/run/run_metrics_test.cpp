@@ -9,6 +9,7 @@
 #include "common/error.h"
 #include "os/whole_file.h"
 #include "run/run_metrics.h"
+#include "support/released_fifo.h"
 #include "support/temp_dir.h"
 
 namespace dorvane {
@@ -16,11 +17,13 @@ namespace {
 
 using testing::TempDir;
 
-// A run that opened the first data source only, one of whose grants failed,
-// and left userSQL two privileges too many there.
+// A run that opened the first data source only, three of whose revokes and
+// one of whose grants failed (a real night fails many revokes, of
+// privileges not held, and few grants), and left userSQL two privileges
+// too many there.
 RunSummary partial_run() {
     RunSummary summary;
-    summary.data_sources.push_back({"VistasQuendar", true, 4, 4, 1, 2, 1, PrivilegeCheck::made, 2});
+    summary.data_sources.push_back({"VistasQuendar", true, 4, 4, 3, 2, 1, PrivilegeCheck::made, 2});
     summary.data_sources.push_back({"VistasQuendar1", false});
     return summary;
 }
@@ -52,7 +55,9 @@ TEST(RunMetrics, EachMetricIsAGaugeWithItsCountsPerDataSourceInLfLines) {
     EXPECT_EQ(sample(text, "dorvane_data_source_opened{data_source=\"VistasQuendar2\"}"), "0");  // not reached
     EXPECT_EQ(sample(text, "dorvane_tables_walked{data_source=\"VistasQuendar\"}"), "4");
     EXPECT_EQ(sample(text, "dorvane_statements_sent{data_source=\"VistasQuendar\",statement=\"grant\"}"), "2");
-    EXPECT_EQ(sample(text, "dorvane_statements_failed{data_source=\"VistasQuendar\",statement=\"revoke\"}"), "1");
+    EXPECT_EQ(sample(text, "dorvane_statements_sent{data_source=\"VistasQuendar\",statement=\"revoke\"}"), "4");
+    EXPECT_EQ(sample(text, "dorvane_statements_failed{data_source=\"VistasQuendar\",statement=\"revoke\"}"), "3");
+    EXPECT_EQ(sample(text, "dorvane_statements_failed{data_source=\"VistasQuendar\",statement=\"grant\"}"), "1");
     EXPECT_EQ(sample(text, "dorvane_statements_failed{data_source=\"VistasQuendar1\",statement=\"grant\"}"), "0");
     EXPECT_EQ(sample(text, "dorvane_privileges_checked{data_source=\"VistasQuendar\"}"), "1");
     EXPECT_EQ(sample(text, "dorvane_privileges_checked{data_source=\"VistasQuendar1\"}"), "0");
@@ -84,6 +89,7 @@ TEST(RunMetrics, TheLastSuccessIsCarriedOverUntilARunExitsZero) {
     EXPECT_EQ(last_success_in("dorvane_last_success_timestamp_seconds 17\nevil_metric 1\n# x"), "17");
     EXPECT_FALSE(last_success_in("dorvane_last_success_timestamp_seconds 17 \\\n\"evil\" 1\n"));
     EXPECT_FALSE(last_success_in("dorvane_last_success_timestamp_seconds 1 2\n"));
+    EXPECT_FALSE(last_success_in("dorvane_last_success_timestamp_seconds 1.2.3\n"));  // promtool refuses it
     EXPECT_FALSE(last_success_in("dorvane_last_success_timestamp_seconds_x 12\n"));
     EXPECT_EQ(last_success_in("x 1\ndorvane_last_success_timestamp_seconds 12.5"), "12.5");
     // An edited file: CR LF line ends, blanks at the end of the line.
@@ -148,9 +154,12 @@ TEST(WholeFile, WhatIsNotASmallRegularFileIsToldAndReplaced) {
         }
         return std::string("read without an error");
     };
-    ASSERT_EQ(::mkfifo(path.c_str(), 0644), 0);
-    EXPECT_EQ(refused("is not a regular file"), "");
-    os::replace_file(path, "new\n");
+    {
+        testing::ReleasedFifo fifo(path, std::chrono::seconds(10));
+        EXPECT_EQ(refused("is not a regular file"), "");
+        EXPECT_EQ(fifo.released(), 0) << "the read waited 10 s on a FIFO, for a writer";
+        os::replace_file(path, "new\n");
+    }
     EXPECT_EQ(os::read_small_file(path), "new\n");
 
     std::filesystem::remove(path);

@@ -23,20 +23,17 @@ std::string shell_quote(const std::string& text) {
     return out + "'";
 }
 
-// How long one command may take here, a run under valgrind on a slow,
-// loaded machine included; timeout(1) ends it with status 124 after that.
-constexpr int command_limit_seconds = 600;
-
-std::string run(const std::string& command, const std::string& input, int* status, std::string* error_output) {
+std::string run(const std::string& command, const std::string& input, int* status, std::string* error_output,
+                int limit_seconds) {
     TempDir scratch;
     write_bytes(scratch / "in", input);
-    const std::string full = "timeout --kill-after=10 " + std::to_string(command_limit_seconds) + " sh -c " +
+    const std::string full = "timeout --kill-after=10 " + std::to_string(limit_seconds) + " sh -c " +
                              shell_quote(command) + " < " + shell_quote(scratch / "in") + " > " +
                              shell_quote(scratch / "out") + " 2> " + shell_quote(scratch / "err");
     const int rc = std::system(full.c_str());
     const int code = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
     const std::string stalled =
-        code == 124 ? "(stopped: still running after " + std::to_string(command_limit_seconds) + " s)\n" : "";
+        code == 124 ? "(stopped: still running after " + std::to_string(limit_seconds) + " s)\n" : "";
     if (status != nullptr) {
         *status = code;
         if (error_output == nullptr) return read_bytes(scratch / "out") + read_bytes(scratch / "err") + stalled;
@@ -172,7 +169,8 @@ const std::string& metrics_folder_trouble() {
 }
 
 ProgramRun run_program(const std::string& program_dir, const std::string& odbc_dir, const std::string& arguments,
-                       const std::string& launcher, const std::string& metrics_dir, const std::string& program_file) {
+                       const std::string& launcher, const std::string& metrics_dir, const std::string& program_file,
+                       int limit_seconds) {
     const std::string exe = program_dir + "/dorvane";
     std::filesystem::copy_file(program_file, exe, std::filesystem::copy_options::overwrite_existing);
     TempDir elsewhere, own_metrics;
@@ -187,7 +185,7 @@ ProgramRun run_program(const std::string& program_dir, const std::string& odbc_d
                                      "env ODBCSYSINI=" + shell_quote(odbc_dir) + " LC_ALL=C.UTF-8 " +
                                      (launcher.empty() ? "" : launcher + " ") + program_wrapper() +
                                      shell_quote(exe) + (arguments.empty() ? "" : " " + arguments),
-                                 "", &result.exit_status, &result.standard_error);
+                                 "", &result.exit_status, &result.standard_error, limit_seconds);
     return result;
 }
 

@@ -51,12 +51,17 @@ std::string three_data_sources(const std::vector<std::string>& missing = {},
 // instance valgrind), followed by a blank; empty when unset.
 std::string program_wrapper();
 
+// How long one command may take, a run under valgrind on a slow, loaded
+// machine included; timeout(1) ends it with status 124 after that.
+constexpr int command_limit_seconds = 600;
+
 // Runs `command` with `input` on its standard input; its standard output.
 // With `status`, a failure is not raised but given there, and the standard
 // error is given in `error_output` where that is asked for, or else after
-// the standard output.
+// the standard output. A command still running after `limit_seconds` is
+// stopped, and says so.
 std::string run(const std::string& command, const std::string& input, int* status = nullptr,
-                std::string* error_output = nullptr);
+                std::string* error_output = nullptr, int limit_seconds = command_limit_seconds);
 
 // `text` as one word of the shell.
 std::string shell_quote(const std::string& text);
@@ -65,7 +70,8 @@ std::string shell_quote(const std::string& text);
 // another working directory with ODBCSYSINI=`odbc_dir`, with `arguments`
 // (shell words) and under `launcher` (a command that runs the rest, such as
 // setpriv), where given. Its metrics folder is `metrics_dir` (a folder of
-// its own when empty), never the machine's: see own_metrics_folder.
+// its own when empty), never the machine's: see own_metrics_folder. It is
+// stopped after `limit_seconds`.
 struct ProgramRun {
     int exit_status;
     std::string standard_error;
@@ -73,7 +79,8 @@ struct ProgramRun {
 };
 ProgramRun run_program(const std::string& program_dir, const std::string& odbc_dir,
                        const std::string& arguments = "", const std::string& launcher = "",
-                       const std::string& metrics_dir = "", const std::string& program_file = DORVANE_EXE);
+                       const std::string& metrics_dir = "", const std::string& program_file = DORVANE_EXE,
+                       int limit_seconds = command_limit_seconds);
 
 // The shell words that run a command with `metrics_dir` in place of the
 // machine's metrics folder, in a mount namespace of its own

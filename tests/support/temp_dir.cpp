@@ -1,12 +1,15 @@
 #include "support/temp_dir.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <set>
-#include <sstream>
 #include <stdexcept>
 
 namespace dorvane::testing {
@@ -23,12 +26,24 @@ TempDir::~TempDir() {
     std::filesystem::remove_all(path_, ignored);
 }
 
+// Opened without waiting: a FIFO or a device that a program under test left
+// at a file's name fails the test at once, named, instead of holding it.
 std::string read_bytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw std::runtime_error("cannot read " + path);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) throw std::runtime_error("cannot read " + path + ": " + std::strerror(errno));
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        throw std::runtime_error("cannot read " + path + ": it is not a regular file (mode " +
+                                 std::to_string(info.st_mode) + "), where a test expects one");
+    }
+    std::string bytes;
+    char buffer[65536];
+    ssize_t got;
+    while ((got = ::read(fd, buffer, sizeof buffer)) > 0) bytes.append(buffer, static_cast<std::size_t>(got));
+    ::close(fd);
+    if (got < 0) throw std::runtime_error("cannot read " + path);
+    return bytes;
 }
 
 void write_bytes(const std::string& path, const std::string& bytes) {
