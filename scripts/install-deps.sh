@@ -6,6 +6,11 @@
 #   install-deps.sh demo      build dorvane, run it against a private MariaDB
 #   install-deps.sh bench     the demo's, and the benchmark's measuring tools
 #   install-deps.sh package   build the Windows and Debian release artifacts
+#   install-deps.sh linux-builds
+#                             the test command's Linux builds alone (g++'s,
+#                             clang's with sanitizers and libFuzzer, the
+#                             Debian package), so that they can start while
+#                             the rest installs
 #   install-deps.sh test      everything the test command builds and runs
 #   install-deps.sh wine32 NOTE
 #                             optional: what runs the 32-bit Windows program
@@ -28,12 +33,14 @@ case ${1:-} in
   demo) packages=("${build[@]}" "${database[@]}") ;;
   bench) packages=("${build[@]}" "${database[@]}" valgrind time) ;;
   package) packages=("${build[@]}" "${windows_build[@]}" dpkg-dev git osslsigncode) ;;
+  # prometheus: promtool, which the plain build's configuration finds.
+  linux-builds) packages=("${build[@]}" googletest libgtest-dev clang libclang-rt-14-dev dpkg-dev prometheus) ;;
   test)
     packages=("${build[@]}" "${database[@]}" googletest libgtest-dev "${windows_build[@]}" "${windows_run[@]}"
               clang libclang-rt-14-dev valgrind time dpkg-dev systemd locales
               lintian debootstrap systemd-container osslsigncode openssl git unzip prometheus) ;;
   wine32) note=${2:?usage: install-deps.sh wine32 NOTE} ;;
-  *) echo "usage: install-deps.sh demo|bench|package|test|wine32 NOTE" >&2; exit 2 ;;
+  *) echo "usage: install-deps.sh demo|bench|package|linux-builds|test|wine32 NOTE" >&2; exit 2 ;;
 esac
 export DEBIAN_FRONTEND=noninteractive
 

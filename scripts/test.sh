@@ -21,6 +21,9 @@
 #    more for a longer search).
 # The project's own builds treat warnings as errors. Every step has a time
 # limit that fails it, far beyond what it takes on a slow, loaded machine.
+# What waits on something else runs beside what keeps the cores busy: most
+# installs beside the Linux builds, the release beside the tests, the fuzz
+# targets beside each other; each phase's time is printed at the end.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -32,29 +35,40 @@ phase_done() {  # phase_done NAME: the time since the last phase ended
   phase_start=$SECONDS
 }
 
-scripts/install-deps.sh test
+scratch=$(mktemp -d /tmp/dorvane-test.XXXXXX)
+db=
+installs_job=
+cleanup() {
+  [ -z "$db" ] || { scripts/private-db.sh stop "$db"; rm -rf "$db"; }
+  # An install is never cut short: dpkg would leave packages half set up.
+  [ -z "$installs_job" ] || wait "$installs_job" 2>/dev/null || true
+  rm -rf "$scratch"
+}
+trap cleanup EXIT
+
+# What the Linux builds need first; the rest (the cross compilers, Wine, the
+# server, the packaging tools) installs while they build, as apt allows one
+# install at a time.
+scripts/install-deps.sh linux-builds
+phase_done "installs for the Linux builds"
 mkdir -p build
 wine32_note=$PWD/build/wine32-unavailable.txt
-scripts/install-deps.sh wine32 "$wine32_note"
+(
+  started=$SECONDS
+  status=0
+  { scripts/install-deps.sh test && scripts/install-deps.sh wine32 "$wine32_note"; } >"$scratch/installs.log" 2>&1 ||
+    status=$?
+  echo "$status $((SECONDS - started))" >"$scratch/installs.status"
+) &
+installs_job=$!
 # Every step that runs Wine (CTest's, the release's) decides through
 # tests/windows/wine_loader.sh, which reads why the 32-bit packages are
 # missing, where they are, from here.
 export DORVANE_WINE32_NOTE=$wine32_note
-phase_done "installs"
 
 jobs=$(nproc)
 windows_builds=()
-for arch in x64 x86; do
-  cmake -S . -B "build-windows-$arch" -DCMAKE_TOOLCHAIN_FILE="cmake/windows-$arch.cmake" \
-    -DCMAKE_BUILD_TYPE=Release -DDORVANE_WERROR=ON >/dev/null
-  cmake --build "build-windows-$arch" -j "$jobs" --target all msi
-  windows_builds+=("$arch=$PWD/build-windows-$arch")
-done
-# The 32-bit driver, where the 32-bit packages it goes with are installed.
-if [ ! -e "$wine32_note" ]; then
-  DORVANE_I386_ODBC_DRIVER=$(scripts/odbc-driver-i386.sh build-windows-x86/odbc-mariadb-i386)
-  export DORVANE_I386_ODBC_DRIVER
-fi
+for arch in x64 x86; do windows_builds+=("$arch=$PWD/build-windows-$arch"); done
 # The Debian package, as scripts/package.sh builds it.
 cmake -S . -B build-deb -DCMAKE_BUILD_TYPE=Release -DDORVANE_TESTS=OFF \
   -DDORVANE_DEBIAN_PACKAGE=ON >/dev/null
@@ -73,11 +87,43 @@ cmake --build build-asan -j "$jobs"
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDORVANE_FUZZ=ON \
   -DDORVANE_WERROR=ON >/dev/null
 cmake --build build-fuzz -j "$jobs"
-phase_done "builds"
+phase_done "the Linux builds"
+
+wait "$installs_job" || true
+installs_job=
+read -r status seconds <"$scratch/installs.status" || status=1 seconds=?
+if ((status != 0)); then
+  cat "$scratch/installs.log"
+  echo "FAILED: the installs beside the Linux builds"
+  exit 1
+fi
+phase_done "the rest of the installs, after their $seconds s beside the Linux builds"
+
+for arch in x64 x86; do
+  cmake -S . -B "build-windows-$arch" -DCMAKE_TOOLCHAIN_FILE="cmake/windows-$arch.cmake" \
+    -DCMAKE_BUILD_TYPE=Release -DDORVANE_WERROR=ON >/dev/null
+  cmake --build "build-windows-$arch" -j "$jobs" --target all msi
+done
+# The 32-bit driver, where the 32-bit packages it goes with are installed.
+if [ ! -e "$wine32_note" ]; then
+  DORVANE_I386_ODBC_DRIVER=$(scripts/odbc-driver-i386.sh build-windows-x86/odbc-mariadb-i386)
+  export DORVANE_I386_ODBC_DRIVER
+fi
+phase_done "the Windows builds"
+
+# The release builds from empty folders beside every step below; it needs
+# nothing of theirs, nor of the private database. Its words are shown, and
+# its status judged, at its own step.
+release_log=$scratch/release.log
+(
+  started=$SECONDS
+  status=0
+  timeout --kill-after=30 2400 bash tests/packaging/release_test.sh >"$release_log" 2>&1 || status=$?
+  echo "$status $((SECONDS - started))" >"$scratch/release.status"
+) &
+release_job=$!
 
 db=$(mktemp -d /tmp/dorvane-db.XXXXXX)
-scratch=$(mktemp -d /tmp/dorvane-test.XXXXXX)
-trap 'scripts/private-db.sh stop "$db"; rm -rf "$db" "$scratch"' EXIT
 scripts/private-db.sh start "$db"
 export DORVANE_TEST_DB_DIR=$db
 phase_done "the private database"
@@ -97,6 +143,17 @@ step() {  # step NAME LIMIT-SECONDS command...
   phase_done "$name"
 }
 
+# A step that ran in the background, beside others: its words, then its
+# status (124: its time limit ended it), judged where its step stands.
+background_result() {  # background_result LOG STATUS-FILE
+  cat "$1"
+  local status seconds
+  read -r status seconds <"$2" || { echo "it left no status"; return 1; }
+  [ -z "$seconds" ] || echo "(it took $seconds s, beside the steps since it started)"
+  ((status != 124)) || echo "stopped: still running after its time limit"
+  return "$status"
+}
+
 # No test may publish to the machine's own metrics folder: what stands
 # there of dorvane's, where it has one, is compared at the end.
 machine_metrics() { ls -l --time-style=full-iso /var/lib/prometheus/node-exporter/dorvane.prom* 2>/dev/null || true; }
@@ -113,18 +170,6 @@ skipped=$(awk '/^[0-9]+\/[0-9]+ Test: / { name = $3 } /^SKIPPED: / { print name 
 [ -z "$skipped" ] || printf 'Skipped, not passed:\n%s\n' "$skipped"
 step "tests with sanitizers" 1800 env UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-asan --output-on-failure -j "$jobs"
-
-# The release builds from empty folders on both cores while valgrind,
-# which keeps one busy, runs beside it; it needs nothing of the private
-# database. Its words are shown, and its status judged, at its own step.
-release_log=$scratch/release.log
-(
-  started=$SECONDS
-  status=0
-  timeout --kill-after=30 2400 bash tests/packaging/release_test.sh >"$release_log" 2>&1 || status=$?
-  echo "$status $((SECONDS - started))" >"$scratch/release.status"
-) &
-release_job=$!
 
 memcheck="valgrind --quiet --error-exitcode=99 --leak-check=full --errors-for-leak-kinds=definite"
 step "unit tests under valgrind" 1200 $memcheck build/tests/dorvane_tests --gtest_brief=1
@@ -145,27 +190,38 @@ demo_under_valgrind() {  # demo_under_valgrind DB SCRATCH VALGRIND...
 export -f demo_under_valgrind  # for the step's time limit, which runs it in a shell of its own
 step "demo run under valgrind" 600 bash -c 'demo_under_valgrind "$@"' demo "$db" "$scratch" $memcheck
 
-# The release: two package.sh builds of this commit, then a signed one,
-# started above; its time is the whole of it, beside the steps above.
-wait "$release_job" || true
-release_result() {  # its words, then its status (124: its time limit ended it)
-  cat "$1"
-  read -r status seconds <"$2" || { echo "the release step left no status"; return 1; }
-  echo "(the release took $seconds s, beside the valgrind steps)"
-  ((status != 124)) || echo "release: stopped, still running after 2400 s"
-  return "$status"
-}
-step "release: the same bytes twice, checksums, signatures" 60 \
-  bash -c "$(declare -f release_result); release_result \"\$1\" \"\$2\"" release "$release_log" "$scratch/release.status"
-
 fuzz_seconds=${DORVANE_FUZZ_SECONDS:-20}
-for target in ini_edit statements error_line; do
+fuzz_targets=(ini_edit statements error_line)
+# The targets search at the same time, beside whatever is left of the
+# release; each one's step shows its words and judges its status.
+fuzz_jobs=()
+for target in "${fuzz_targets[@]}"; do
   mkdir -p "$scratch/fuzz-$target"
   # New inputs go to the scratch folder; the seeds in the repository stay.
   # -timeout fails an input that runs for more than 10 s.
-  step "fuzz $target for ${fuzz_seconds}s" $((fuzz_seconds + 300)) build-fuzz/fuzz/${target}_fuzz -max_total_time="$fuzz_seconds" \
-    -timeout=10 -print_final_stats=1 -artifact_prefix="$scratch/fuzz-$target/" "$scratch/fuzz-$target" "fuzz/corpus/$target"
+  (
+    status=0
+    timeout --kill-after=30 $((fuzz_seconds + 300)) build-fuzz/fuzz/${target}_fuzz -max_total_time="$fuzz_seconds" \
+      -timeout=10 -print_final_stats=1 -artifact_prefix="$scratch/fuzz-$target/" "$scratch/fuzz-$target" \
+      "fuzz/corpus/$target" >"$scratch/fuzz-$target.log" 2>&1 || status=$?
+    echo "$status" >"$scratch/fuzz-$target.status"
+  ) &
+  fuzz_jobs+=($!)
 done
+wait "${fuzz_jobs[@]}" || true
+for target in "${fuzz_targets[@]}"; do
+  step "fuzz $target for ${fuzz_seconds}s, the targets at once" 10 \
+    bash -c "$(declare -f background_result); background_result \"\$1.log\" \"\$1.status\"" fuzz \
+    "$scratch/fuzz-$target"
+done
+
+# The release: two package.sh builds of this commit, then a signed one,
+# started after the builds; its time is the whole of it, beside the steps
+# since.
+wait "$release_job" || true
+step "release: the same bytes twice, checksums, signatures" 60 \
+  bash -c "$(declare -f background_result); background_result \"\$1\" \"\$2\"" release "$release_log" \
+  "$scratch/release.status"
 
 step "the machine's metrics folder, untouched by the tests" 10 \
   test "$machine_metrics_before" == "$(machine_metrics)"
