@@ -36,10 +36,11 @@ phase_done() {  # phase_done NAME: the time since the last phase ended
 }
 
 scratch=$(mktemp -d /tmp/dorvane-test.XXXXXX)
-db=
+dbs=()
 installs_job=
 cleanup() {
-  [ -z "$db" ] || { scripts/private-db.sh stop "$db"; rm -rf "$db"; }
+  local db
+  for db in "${dbs[@]}"; do scripts/private-db.sh stop "$db"; rm -rf "$db"; done
   # An install is never cut short: dpkg would leave packages half set up.
   [ -z "$installs_job" ] || wait "$installs_job" 2>/dev/null || true
   rm -rf "$scratch"
@@ -123,8 +124,13 @@ release_log=$scratch/release.log
 ) &
 release_job=$!
 
-db=$(mktemp -d /tmp/dorvane-db.XXXXXX)
-scripts/private-db.sh start "$db"
+# Two servers: the tests use the first; the database tests under valgrind,
+# which keep one core busy each, run in two halves, one on each.
+for half in 0 1; do
+  dbs+=("$(mktemp -d /tmp/dorvane-db.XXXXXX)")
+  scripts/private-db.sh start "${dbs[half]}"
+done
+db=${dbs[0]}
 export DORVANE_TEST_DB_DIR=$db
 phase_done "the private database"
 
@@ -173,8 +179,24 @@ step "tests with sanitizers" 1800 env UBSAN_OPTIONS=print_stacktrace=1:halt_on_e
 
 memcheck="valgrind --quiet --error-exitcode=99 --leak-check=full --errors-for-leak-kinds=definite"
 step "unit tests under valgrind" 1200 $memcheck build/tests/dorvane_tests --gtest_brief=1
-step "database tests under valgrind, the program too" 2400 env DORVANE_TEST_WRAPPER="$memcheck" \
-  $memcheck build/tests/dorvane_db_tests --gtest_brief=1
+# GoogleTest's own sharding splits the tests; each half's words follow the
+# other's.
+valgrind_db_halves() {  # valgrind_db_halves SCRATCH DB0 DB1 VALGRIND...
+  local scratch=$1 dbs=("$2" "$3") half status=0 pids=(); shift 3
+  for half in 0 1; do
+    GTEST_TOTAL_SHARDS=2 GTEST_SHARD_INDEX=$half DORVANE_TEST_DB_DIR=${dbs[half]} DORVANE_TEST_WRAPPER="$*" \
+      "$@" build/tests/dorvane_db_tests --gtest_brief=1 >"$scratch/valgrind-db-$half.log" 2>&1 &
+    pids+=($!)
+  done
+  for half in 0 1; do
+    wait "${pids[half]}" || { status=$?; echo "FAILED: the half $half of the database tests (status $status)"; }
+    cat "$scratch/valgrind-db-$half.log"
+  done
+  return "$status"
+}
+export -f valgrind_db_halves  # for the step's time limit, which runs it in a shell of its own
+step "database tests under valgrind, the program too, in two halves at once" 2400 \
+  bash -c 'valgrind_db_halves "$@"' halves "$scratch" "${dbs[0]}" "${dbs[1]}" $memcheck
 # The demo's third data source has no server behind it: the run reaches its
 # end with status 3.
 demo_under_valgrind() {  # demo_under_valgrind DB SCRATCH VALGRIND...
