@@ -101,17 +101,20 @@ SQL
 
 start() {
   [ -n "$driver" ] || { echo "private-db: MariaDB ODBC driver not installed" >&2; exit 1; }
-  mkdir -p "$dir/data" "$dir/odbc"
+  # Temporary tables in a folder of its own: the install names them after
+  # its thread, not its folder, and two servers made at the same moment in
+  # one /tmp would take each other's.
+  mkdir -p "$dir/data" "$dir/odbc" "$dir/tmp"
   if [ ! -d "$dir/data/mysql" ]; then
     # The server answers on its socket alone: its accounts need not name
     # this machine, whose name, and even localhost, may not resolve (a
     # container, a fresh root without /etc/hosts); --force lets the install
     # go on where they do not.
-    mariadb-install-db --no-defaults --datadir="$dir/data" --user="$(id -un)" --skip-name-resolve --force \
-      --auth-root-authentication-method=socket --skip-test-db >"$dir/install.log" 2>&1 ||
+    mariadb-install-db --no-defaults --datadir="$dir/data" --tmpdir="$dir/tmp" --user="$(id -un)" \
+      --skip-name-resolve --force --auth-root-authentication-method=socket --skip-test-db >"$dir/install.log" 2>&1 ||
       { cat "$dir/install.log" >&2; exit 1; }
   fi
-  mariadbd --no-defaults --datadir="$dir/data" --socket="$socket" --pid-file="$dir/mysqld.pid" \
+  mariadbd --no-defaults --datadir="$dir/data" --tmpdir="$dir/tmp" --socket="$socket" --pid-file="$dir/mysqld.pid" \
     --skip-networking --sql-mode=ANSI_QUOTES --user="$(id -un)" \
     --log-error="$dir/error.log" --general-log-file="$dir/general.log" \
     --innodb-buffer-pool-size=32M --skip-log-bin >/dev/null 2>&1 &

@@ -34,7 +34,11 @@ std::string script(const std::string& args) {
 class OwnServer {
 public:
     OwnServer() {
-        if (std::system(script("start " + dir.path()).c_str()) != 0) throw std::runtime_error("server did not start");
+        int status = -1;
+        const std::string words = run(std::string("bash ") + DORVANE_SOURCE_DIR + "/scripts/private-db.sh start " +
+                                          shell_quote(dir.path()),
+                                      "", &status);
+        if (status != 0) throw std::runtime_error("the test's own server did not start: " + words);
     }
     // A server that will not stop is killed by the script: its status adds
     // nothing, and a destructor has nowhere to report it.
